@@ -1,0 +1,34 @@
+#include "app/console_messages.h"
+
+#include "app/messages.h"
+#include "app/options.h"
+#include "files/line_file.h"
+#include "process/failure.h"
+
+namespace {
+
+void WriteLine(std::string_view prefix, std::initializer_list<std::string_view> pieces) {
+    LineFile& console = ConsoleOutput();
+    if (!prefix.empty()) WriteText(console, prefix);
+    for (std::string_view piece : pieces) WriteText(console, piece);
+    WriteLineEnd(console);
+    CheckIo(kPlaceWriteConsole);
+}
+
+}  // namespace
+
+void WriteInfo(std::initializer_list<std::string_view> pieces) {
+    if (gRunOptions.InfoEnabled) WriteLine({}, pieces);
+}
+
+void WriteError(std::initializer_list<std::string_view> pieces) {
+    if (gRunOptions.ErrorEnabled) WriteLine(kErrorPrefix, pieces);
+}
+
+void PrintStartBanner() { WriteInfo(kStartBanner); }
+
+void PrintEndBanner() { WriteInfo(kEndBanner); }
+
+void PrintVersion() {
+    for (std::string_view line : kVersionLines) WriteInfo(line);
+}

@@ -1,0 +1,35 @@
+#include "app/run.h"
+
+#include "app/console_messages.h"
+#include "app/options.h"
+#include "assort/assort.h"
+#include "process/failure.h"
+#include "rules/rule_loading.h"
+
+namespace {
+RuleSet ruleSet;
+}
+
+void RunSequence() {
+    ParseOptions();
+    if (gRunOptions.ShowVersion) {
+        PrintVersion();
+        EndRun(0);
+    }
+    ruleSet.ColumnNo = -1;
+    ruleSet.DefaultFile.clear();
+    ruleSet.OtherCount = 0;
+    ruleSet.KeyWidth = kInitialKeyWidth;
+    ruleSet.RuleKeys = std::make_unique<TextList>();
+    ruleSet.RuleFiles = std::make_unique<TextList>();
+    ruleSet.RuleCounts = std::make_unique<TextList>();
+    PrintStartBanner();
+    LoadRules(ruleSet);
+    // A column of 0 or below skips the pass; a negative one was reported.
+    if (ruleSet.ColumnNo > 0) AssortInput(ruleSet);
+    PrintEndBanner();
+    ruleSet.RuleKeys.reset();
+    ruleSet.RuleFiles.reset();
+    ruleSet.RuleCounts.reset();
+    EndRun(0);
+}

@@ -1,0 +1,140 @@
+#include "assort/assort.h"
+
+#include <string>
+#include <vector>
+
+#include "app/console_messages.h"
+#include "app/messages.h"
+#include "app/options.h"
+#include "assort/destinations.h"
+#include "assort/summary.h"
+#include "files/file_system.h"
+#include "files/line_file.h"
+#include "process/command_words.h"
+#include "process/failure.h"
+#include "rules/rule_file_reader.h"
+#include "text/comma_text.h"
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Where the lines of one rule (or of the default) go. Paths are pure
+// functions of the rule table, so they are worked out once, not per line;
+// `same` is the first target whose lower-cased path is byte for byte the
+// same, which is how an open destination is recognised.
+struct Target {
+    std::string path;
+    size_t same;
+};
+
+std::vector<Target> ResolveTargets(const RuleSet& rules) {
+    std::vector<Target> targets;
+    std::vector<std::string> lowered;
+    auto add = [&](std::string_view name) {
+        std::string path = ResolvePath(name, rules.BaseDir);
+        std::string lower = LowerText(path);
+        size_t same = targets.size();
+        for (size_t j = 0; j < lowered.size(); ++j) {
+            if (lowered[j] == lower) {
+                same = j;
+                break;
+            }
+        }
+        targets.push_back({std::move(path), same});
+        lowered.push_back(std::move(lower));
+    };
+    add(rules.DefaultFile);
+    for (int32_t i = 0; i < ItemCount(*rules.RuleFiles); ++i) add(ItemAt(*rules.RuleFiles, i));
+    return targets;
+}
+
+void OpenDestination(LineFile& destination, const std::string& path) {
+    BindLineFile(destination, path);
+    if (IsExistingFile(path)) {
+        OpenForAppending(destination);
+    } else {
+        std::string directory = DirectoryOf(path);
+        // A directory that cannot be made shows in the create step that follows.
+        if (!IsExistingDirectory(directory)) MakeDirectories(directory);
+        OpenForCreating(destination);
+    }
+    CheckIo(kPlaceOpenDestination);
+}
+
+void CountLine(RuleSet& rules, int32_t rule) {
+    if (rule < 0) {
+        ++rules.OtherCount;
+        return;
+    }
+    TextList& counts = *rules.RuleCounts;
+    ReplaceItem(counts, rule, DecimalText(CountOrDefault(ItemAt(counts, rule), 0) + 1));
+}
+
+}  // namespace
+
+void AssortInput(RuleSet& rules) {
+    std::string inputName(TrimBlanks(CommandWord(1)));
+    if (inputName.empty()) {
+        WriteError(kNoInputFileMessage);
+        return;
+    }
+    if (!IsExistingFile(inputName)) {
+        WriteError({kInputFileMissingMessage, inputName});
+        return;
+    }
+    bool writing = !gRunOptions.NoOutput;
+
+    LineFile input;
+    BindLineFile(input, inputName);
+    OpenForReading(input);
+    CheckIo(kPlaceOpenInput);
+    // The open input shares no deleting, so clearing cannot remove it.
+    if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
+
+    std::vector<Target> targets = ResolveTargets(rules);
+    LineFile destination;
+    size_t current = 0;  // the default destination is opened first
+    if (writing) OpenDestination(destination, targets[0].path);
+
+    TextList fields;
+    std::string line;
+    int64_t lineCount = 0;
+    for (;;) {
+        bool ended = AtEndOfFile(input);
+        CheckIo(kPlaceReadInput);
+        if (ended) break;
+        ReadLineText(input, line);
+        SkipLineEnd(input);
+        CheckIo(kPlaceReadInput);
+
+        SplitCommaText(line, fields);
+        ++lineCount;
+        std::string_view value = ItemCount(fields) >= rules.ColumnNo ? ItemAt(fields, rules.ColumnNo - 1) : "";
+        int32_t rule = IndexOfText(*rules.RuleKeys, value);
+        const Target& target = targets[static_cast<size_t>(rule + 1)];
+
+        if (writing) {
+            if (target.same != current) {
+                CloseLineFile(destination);
+                CheckIo(kPlaceCloseDestination);
+                OpenDestination(destination, target.path);
+                current = target.same;
+            }
+            WriteText(destination, line);
+            if (PendingIoResult == 0) WriteText(destination, kLineEnd);
+            FinishWrite(destination);
+            CheckIo(kPlaceWriteDestination);
+        }
+        CountLine(rules, rule);
+    }
+
+    ClearItems(fields);
+    if (writing) {
+        CloseLineFile(destination);
+        CheckIo(kPlaceCloseDestination);
+    }
+    CloseLineFile(input);
+    CheckIo(kPlaceCloseInput);
+    PrintSummary(rules, lineCount);
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Destination paths, and the clearing of earlier destination files (/c).
+// A name holding a colon is used unchanged; every other name is placed under
+// the base directory. Clearing deletes only the files the current rule
+// table names, silently; a file that cannot be deleted (in use, read-only)
+// stays. Directories are never removed.
+
+#include <string>
+#include <string_view>
+
+#include "app/run.h"
+
+std::string ResolvePath(std::string_view name, std::string_view baseDir);
+void ClearOutputFiles(const RuleSet& rules);

@@ -1,0 +1,14 @@
+#pragma once
+// The count report at the end of a completed pass: the lines read, then one
+// line per rule in rule order and one for all other lines, keys padded or
+// cut to KeyWidth bytes.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/run.h"
+
+// The text followed by width fill characters, cut to its first width bytes.
+std::string PadRight(std::string_view text, char fill, int32_t width);
+void PrintSummary(const RuleSet& rules, int64_t lineCount);

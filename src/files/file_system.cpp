@@ -1,0 +1,143 @@
+#include "files/file_system.h"
+
+#include "app/messages.h"
+#include "platform/platform.h"
+#include "process/failure.h"
+
+namespace {
+
+bool leadBytes[256];
+bool doubleByteMode = false;
+
+// Paths shorter than this ("C:", "C:\", "\") are taken as present.
+constexpr size_t kShortestDirectory = 3;
+
+bool IsSeparatorByte(char c) { return c == '\\' || c == ':'; }
+
+}  // namespace
+
+void InitLeadBytes() {
+    uint8_t ranges[12] = {};
+    int pairs = SysLeadByteRanges(ranges);
+    for (bool& lead : leadBytes) lead = false;
+    for (int pair = 0; pair < pairs; ++pair) {
+        for (int byte = ranges[2 * pair]; byte <= ranges[2 * pair + 1]; ++byte) leadBytes[byte] = true;
+    }
+    doubleByteMode = pairs > 0;
+}
+
+bool DoubleByteMode() { return doubleByteMode; }
+
+bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
+
+ByteClass ClassifyByte(std::string_view text, size_t i) {
+    unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (!doubleByteMode || byte == 0) return ByteClass::Single;
+    size_t run = 0;
+    while (run < i && IsLeadByte(static_cast<unsigned char>(text[i - run - 1]))) ++run;
+    if (run % 2 == 1) return ByteClass::Second;
+    return IsLeadByte(byte) ? ByteClass::Lead : ByteClass::Single;
+}
+
+size_t FindLastSeparator(std::string_view path) {
+    size_t i = path.size();
+    while (i > 0) {
+        --i;
+        if (!IsSeparatorByte(path[i])) continue;
+        if (ClassifyByte(path, i) != ByteClass::Second) return i + 1;
+        if (i == 0) break;
+        --i;  // the lead byte before a separator-valued second byte
+    }
+    return 0;
+}
+
+std::string DropTrailingBackslash(std::string_view path) {
+    if (!path.empty() && path.back() == '\\' && ClassifyByte(path, path.size() - 1) == ByteClass::Single) {
+        path.remove_suffix(1);
+    }
+    return std::string(path);
+}
+
+std::string PathOf(std::string_view path) { return std::string(path.substr(0, FindLastSeparator(path))); }
+
+std::string DirectoryOf(std::string_view path) {
+    size_t i = FindLastSeparator(path);
+    if (i > 1 && path[i - 1] == '\\' && !IsSeparatorByte(path[i - 2])) --i;
+    return std::string(path.substr(0, i));
+}
+
+bool IsExistingFile(const std::string& path) {
+    SysFindData found;
+    SysHandle search = SysFindFirstFile(path, &found);
+    if (search == kInvalidHandle) return false;
+    SysFindClose(search);
+    if (found.attributes & kAttributeDirectory) return false;
+    // A time the DOS form cannot hold (before 1980 or after 2107) means no file.
+    uint64_t local = 0;
+    uint16_t date = 0;
+    uint16_t time = 0;
+    return SysFileTimeToLocalFileTime(found.lastWriteTime, &local) &&
+           SysFileTimeToDosDateTime(local, &date, &time);
+}
+
+bool IsExistingDirectory(const std::string& path) {
+    uint32_t attributes = SysGetFileAttributes(path);
+    return attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0;
+}
+
+bool MakeDirectories(const std::string& path) {
+    if (path.empty()) RaiseFailure(kGeneralFailureKind, std::string(kMakeDirectoryMessage), kPlaceMakeDirectory);
+    std::string dir = DropTrailingBackslash(path);
+    if (dir.size() < kShortestDirectory) return true;
+    if (IsExistingDirectory(dir)) return true;
+    std::string parent = PathOf(dir);
+    if (parent == dir) return true;
+    if (!MakeDirectories(parent)) return false;
+    return SysCreateDirectory(dir);
+}
+
+bool RemoveFile(const std::string& path) { return SysDeleteFile(path); }
+
+std::string LowerText(std::string_view text) {
+    std::string lowered(text);
+    if (!lowered.empty()) SysCharLowerBuff(lowered.data(), static_cast<uint32_t>(lowered.size()));
+    return lowered;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+    return text;
+}
+
+int32_t PositionOf(std::string_view sub, std::string_view text) {
+    sub = sub.substr(0, sub.find('\0'));
+    text = text.substr(0, text.find('\0'));
+    if (sub.empty() || text.empty()) return 0;
+    for (size_t at = text.find(sub); at != std::string_view::npos; at = text.find(sub, at + 1)) {
+        if (ClassifyByte(text, at) == ByteClass::Second) continue;
+        if (SysCompareString(false, text.substr(at, sub.size()), sub) == 2) return static_cast<int32_t>(at + 1);
+    }
+    return 0;
+}
+
+std::string_view FirstChars(std::string_view text, int32_t n) {
+    if (n <= 0) return {};
+    size_t i = 0;
+    for (int32_t count = 0; count < n && i < text.size(); ++count) i = NextCharIndex(text, i);
+    return text.substr(0, i);
+}
+
+std::string_view LastChars(std::string_view text, int32_t n) {
+    if (n <= 0) return {};
+    // Character starts, counted from the front; the last n of them decide.
+    size_t characters = 0;
+    for (size_t i = 0; i < text.size(); i = NextCharIndex(text, i)) ++characters;
+    if (static_cast<size_t>(n) >= characters) return text;
+    size_t skip = characters - static_cast<size_t>(n);
+    size_t i = 0;
+    for (size_t count = 0; count < skip; ++count) i = NextCharIndex(text, i);
+    return text.substr(i);
+}
+
+std::string DecimalText(int64_t number) { return std::to_string(number); }

@@ -1,0 +1,96 @@
+#pragma once
+// The operating-system services the program uses, named and shaped after the
+// Windows services they stand for. Exactly one backend is compiled:
+// win32.cpp calls kernel32 and does nothing of its own; posix.cpp reproduces
+// on Linux what the program relies on from each of those services.
+//
+// A failed call answers false (or kInvalidHandle) and leaves a Windows error
+// code for SysLastError(); errno never leaves the backend. Texts are byte
+// strings in code page 932; names are handed to the system whole.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using SysHandle = std::intptr_t;
+inline constexpr SysHandle kInvalidHandle = -1;
+
+inline constexpr uint32_t kGenericRead = 0x80000000u;
+inline constexpr uint32_t kGenericWrite = 0x40000000u;
+inline constexpr uint32_t kShareRead = 1;
+inline constexpr uint32_t kShareWrite = 2;
+inline constexpr uint32_t kCreateAlways = 2;
+inline constexpr uint32_t kOpenExisting = 3;
+inline constexpr uint32_t kAttributeNormal = 0x80;
+inline constexpr uint32_t kAttributeDirectory = 0x10;
+inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+// Windows error codes the program and its tests speak of.
+inline constexpr uint32_t kErrorFileNotFound = 2;
+inline constexpr uint32_t kErrorPathNotFound = 3;
+inline constexpr uint32_t kErrorTooManyOpenFiles = 4;
+inline constexpr uint32_t kErrorAccessDenied = 5;
+inline constexpr uint32_t kErrorInvalidHandle = 6;
+inline constexpr uint32_t kErrorSharingViolation = 32;
+inline constexpr uint32_t kErrorBrokenPipe = 109;
+inline constexpr uint32_t kErrorDiskFull = 112;
+inline constexpr uint32_t kErrorAlreadyExists = 183;
+inline constexpr uint32_t kErrorNoData = 232;
+
+enum class SysFileType : uint32_t { Unknown = 0, Disk = 1, Char = 2, Pipe = 3 };
+
+// Files. Sizes and positions are 64-bit.
+SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
+                        uint32_t disposition, uint32_t attributes);
+bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivered);
+bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written);
+bool SysGetFileSize(SysHandle file, uint64_t* size);
+bool SysSetFilePointer(SysHandle file, uint64_t position);
+SysFileType SysGetFileType(SysHandle file);
+SysHandle SysGetStdOutput();
+bool SysCloseHandle(SysHandle file);
+uint32_t SysLastError();
+
+// File system. A file time counts 100-nanosecond steps since 1601-01-01.
+struct SysFindData {
+    uint32_t attributes = 0;
+    uint64_t lastWriteTime = 0;
+};
+// Gives the first entry that matches the path (a pattern when its last part
+// holds * or ?), or kInvalidHandle.
+SysHandle SysFindFirstFile(const std::string& path, SysFindData* found);
+bool SysFindClose(SysHandle search);
+bool SysFileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localTime);
+bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* dosTime);
+uint32_t SysGetFileAttributes(const std::string& path);
+bool SysCreateDirectory(const std::string& path);
+bool SysDeleteFile(const std::string& path);
+
+// The profile service over sectioned key-value files. Copies at most
+// size - 1 bytes of the value (or of the default) and a terminating zero;
+// gives the number of bytes copied.
+uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultText, char* buffer, uint32_t size,
+                                    const std::string& path);
+// Asks the service to drop any copy of the file that it holds.
+void SysFlushPrivateProfile(const std::string& path);
+
+// Text in the code page of the user's locale.
+// Gives 1 (less), 2 (equal), 3 (greater), or 0 on failure.
+int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second);
+void SysCharLowerBuff(char* text, uint32_t length);
+// Fills up to six pairs of first and last lead-byte values of the ANSI code
+// page of the thread's locale; gives the number of pairs.
+int SysLeadByteRanges(uint8_t ranges[12]);
+
+// Process.
+std::string SysGetCommandLine();
+// Copies the program file's full path, cut to size - 1 bytes, and a zero;
+// gives its length, or 0 on failure. Never allocates.
+uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
+// Called once at program start, before anything else.
+void SysStartProcess();
+// Offers an escaping failure to the platform's crash handling. True when the
+// platform takes it over: the process then ends without a report.
+bool SysOfferUnhandledFailure(uint32_t place);
+[[noreturn]] void SysExitProcess(uint32_t status);

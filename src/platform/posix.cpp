@@ -1,0 +1,564 @@
+// The Linux backend: reproduces what the program relies on from each Windows
+// service. Paths are Windows paths; errors are Windows codes; opening a file
+// honours Windows share modes, in this process by a table of open handles
+// and across processes by open-file-description locks.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix_internal.h"
+
+namespace posix {
+namespace {
+
+thread_local uint32_t lastError = 0;
+
+// Codes for errno values without a Windows counterpart of their own carry
+// this customer bit, so they never pass for a code Windows gives.
+constexpr uint32_t kOwnErrorBase = 0x20000000u;
+
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorNameTooLong = 206;
+constexpr uint32_t kErrorDirectoryNotEmpty = 145;
+constexpr uint32_t kErrorNotSameDevice = 17;
+
+// 100-nanosecond steps between 1601-01-01 and 1970-01-01.
+constexpr uint64_t kUnixEpochInFileTime = 116444736000000000ull;
+constexpr uint64_t kFileTimeStepsPerSecond = 10000000ull;
+
+struct OpenHandle {
+    int fd;
+    dev_t device;
+    ino_t inode;
+    uint32_t access;
+    uint32_t shareMode;
+};
+
+std::mutex handlesLock;
+std::vector<OpenHandle> openHandles;
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string ParentOf(const std::string& native) {
+    size_t slash = native.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return native.substr(0, slash);
+}
+
+bool HasWriteBit(const struct stat& info) {
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+// Another process holds the file through a handle that excludes `access`.
+bool LockedElsewhere(int fd, short lockType) {
+    struct flock probe = {};
+    probe.l_type = lockType;
+    probe.l_whence = SEEK_SET;
+    if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
+    return probe.l_type != F_UNLCK;
+}
+
+bool ShareConflict(const OpenHandle& held, uint32_t access, uint32_t shareMode) {
+    if ((held.access & kGenericRead) && !(shareMode & kShareRead)) return true;
+    if ((held.access & kGenericWrite) && !(shareMode & kShareWrite)) return true;
+    if ((access & kGenericRead) && !(held.shareMode & kShareRead)) return true;
+    if ((access & kGenericWrite) && !(held.shareMode & kShareWrite)) return true;
+    return false;
+}
+
+bool OpenHereOn(const struct stat& info) {
+    std::lock_guard<std::mutex> guard(handlesLock);
+    return std::any_of(openHandles.begin(), openHandles.end(), [&](const OpenHandle& held) {
+        return held.device == info.st_dev && held.inode == info.st_ino;
+    });
+}
+
+// A bare "*.*" matches every name, as on Windows.
+bool MatchPattern(std::string_view pattern, std::string_view name) {
+    if (pattern == "*.*") pattern = "*";
+    size_t p = 0;
+    size_t n = 0;
+    size_t starP = std::string_view::npos;
+    size_t starN = 0;
+    auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; };
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+            continue;
+        }
+        if (p < pattern.size()) {
+            size_t pNext = p;
+            size_t nNext = n;
+            uint32_t want = NextChar(pattern, pNext);
+            uint32_t have = NextChar(name, nNext);
+            if (want == '?' || lower(static_cast<unsigned char>(want)) == lower(static_cast<unsigned char>(have)) ||
+                (want > 0xFF && want == have)) {
+                p = pNext;
+                n = nNext;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos) return false;
+        p = starP + 1;
+        NextChar(name, starN);
+        n = starN;
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+// Names in the order a search yields them: "." and ".." first, then by
+// letters ignoring ASCII case, then by bytes.
+bool SearchOrder(const std::string& a, const std::string& b) {
+    auto rank = [](const std::string& s) { return s == "." ? 0 : s == ".." ? 1 : 2; };
+    if (rank(a) != rank(b)) return rank(a) < rank(b);
+    auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; };
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        unsigned char x = lower(static_cast<unsigned char>(a[i]));
+        unsigned char y = lower(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+uint64_t FileTimeOf(const struct timespec& time) {
+    int64_t steps = static_cast<int64_t>(time.tv_sec) * static_cast<int64_t>(kFileTimeStepsPerSecond) +
+                    time.tv_nsec / 100;
+    return static_cast<uint64_t>(steps + static_cast<int64_t>(kUnixEpochInFileTime));
+}
+
+void FillFindData(const struct stat& info, SysFindData* found) {
+    found->attributes = S_ISDIR(info.st_mode) ? kAttributeDirectory : kAttributeNormal;
+    if (!S_ISDIR(info.st_mode) && !HasWriteBit(info)) found->attributes |= 1;  // read-only
+    found->lastWriteTime = FileTimeOf(info.st_mtim);
+}
+
+}  // namespace
+
+void SetLastError(uint32_t code) { lastError = code; }
+
+uint32_t ErrorFromErrno(int error, const std::string& native) {
+    switch (error) {
+        case ENOENT: {
+            struct stat parent;
+            std::string dir = ParentOf(native);
+            if (stat(dir.c_str(), &parent) != 0 || !S_ISDIR(parent.st_mode)) return kErrorPathNotFound;
+            return kErrorFileNotFound;
+        }
+        case ENOTDIR: return kErrorPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return kErrorAccessDenied;
+        case EMFILE:
+        case ENFILE: return kErrorTooManyOpenFiles;
+        case ENOSPC:
+        case EDQUOT: return kErrorDiskFull;
+        case EPIPE: return kErrorNoData;
+        case EAGAIN: return kErrorSharingViolation;
+        case EEXIST: return kErrorAlreadyExists;
+        case EBADF: return kErrorInvalidHandle;
+        case EINVAL:
+        case ESPIPE: return kErrorInvalidParameter;
+        case ENAMETOOLONG: return kErrorNameTooLong;
+        case ENOTEMPTY: return kErrorDirectoryNotEmpty;
+        case EXDEV: return kErrorNotSameDevice;
+        default: return kOwnErrorBase | static_cast<uint32_t>(error);
+    }
+}
+
+std::string NativePath(const std::string& name) {
+    std::string native;
+    native.reserve(name.size() + 1);
+    size_t i = 0;
+    if (name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':') {
+        i = 2;
+        if (name.size() >= 3 && IsSeparator(name[2])) {
+            native = "/";
+            i = 3;
+        }
+    } else if (!name.empty() && IsSeparator(name[0])) {
+        native = "/";
+        i = 1;
+    }
+    while (i < name.size()) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (IsLeadByte(c) && i + 1 < name.size()) {
+            native.append(name, i, 2);
+            i += 2;
+            continue;
+        }
+        native += (c == '\\') ? '/' : static_cast<char>(c);
+        ++i;
+    }
+    if (native.empty() && name.size() >= 2) native = ".";  // "X:" alone: the current directory
+    return native;
+}
+
+}  // namespace posix
+
+using posix::ErrorFromErrno;
+using posix::NativePath;
+using posix::SetLastError;
+
+SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
+                        uint32_t disposition, uint32_t /*attributes*/) {
+    std::string native = NativePath(name);
+    if (native.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return kInvalidHandle;
+    }
+    struct stat before;
+    bool existed = stat(native.c_str(), &before) == 0;
+    if (existed && S_ISDIR(before.st_mode)) {
+        SetLastError(kErrorAccessDenied);
+        return kInvalidHandle;
+    }
+    if (existed && (access & kGenericWrite) && !posix::HasWriteBit(before)) {
+        SetLastError(kErrorAccessDenied);  // read-only, for root too
+        return kInvalidHandle;
+    }
+    int flags = O_CLOEXEC | O_NOCTTY;
+    if ((access & kGenericRead) && (access & kGenericWrite)) {
+        flags |= O_RDWR;
+    } else if (access & kGenericWrite) {
+        flags |= O_WRONLY;
+    } else {
+        flags |= O_RDONLY;
+    }
+    if (disposition == kCreateAlways) flags |= O_CREAT;  // emptied only once the share check passed
+    int fd = open(native.c_str(), flags, 0666);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno, native));
+        return kInvalidHandle;
+    }
+    struct stat info;
+    fstat(fd, &info);
+    {
+        std::lock_guard<std::mutex> guard(posix::handlesLock);
+        for (const posix::OpenHandle& held : posix::openHandles) {
+            if (held.device == info.st_dev && held.inode == info.st_ino &&
+                posix::ShareConflict(held, access, shareMode)) {
+                close(fd);
+                SetLastError(kErrorSharingViolation);
+                return kInvalidHandle;
+            }
+        }
+    }
+    short lockType = F_UNLCK;
+    if (access & kGenericWrite) {
+        lockType = F_WRLCK;
+    } else if (!(shareMode & kShareWrite)) {
+        lockType = F_RDLCK;
+    }
+    if (lockType != F_UNLCK && S_ISREG(info.st_mode)) {
+        struct flock lock = {};
+        lock.l_type = lockType;
+        lock.l_whence = SEEK_SET;
+        if (fcntl(fd, F_OFD_SETLK, &lock) != 0 && (errno == EAGAIN || errno == EACCES)) {
+            close(fd);
+            SetLastError(kErrorSharingViolation);
+            return kInvalidHandle;
+        }
+    }
+    if (disposition == kCreateAlways && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+        SetLastError(ErrorFromErrno(errno, native));
+        close(fd);
+        return kInvalidHandle;
+    }
+    std::lock_guard<std::mutex> guard(posix::handlesLock);
+    posix::openHandles.push_back({fd, info.st_dev, info.st_ino, access, shareMode});
+    return fd;
+}
+
+bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivered) {
+    ssize_t count;
+    do {
+        count = read(static_cast<int>(file), buffer, size);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        *delivered = 0;
+        SetLastError(ErrorFromErrno(errno, ""));
+        return false;
+    }
+    *delivered = static_cast<uint32_t>(count);
+    return true;
+}
+
+bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
+    const char* next = static_cast<const char*>(bytes);
+    uint32_t done = 0;
+    while (done < size) {
+        ssize_t count = write(static_cast<int>(file), next + done, size - done);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            *written = done;
+            SetLastError(ErrorFromErrno(errno, ""));
+            return false;
+        }
+        done += static_cast<uint32_t>(count);
+    }
+    *written = done;
+    return true;
+}
+
+bool SysGetFileSize(SysHandle file, uint64_t* size) {
+    struct stat info;
+    if (fstat(static_cast<int>(file), &info) != 0) {
+        SetLastError(ErrorFromErrno(errno, ""));
+        return false;
+    }
+    *size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+    return true;
+}
+
+bool SysSetFilePointer(SysHandle file, uint64_t position) {
+    if (lseek(static_cast<int>(file), static_cast<off_t>(position), SEEK_SET) < 0) {
+        SetLastError(ErrorFromErrno(errno, ""));
+        return false;
+    }
+    return true;
+}
+
+SysFileType SysGetFileType(SysHandle file) {
+    struct stat info;
+    if (fstat(static_cast<int>(file), &info) != 0) {
+        SetLastError(kErrorInvalidHandle);
+        return SysFileType::Unknown;
+    }
+    if (S_ISCHR(info.st_mode)) return SysFileType::Char;
+    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return SysFileType::Pipe;
+    return SysFileType::Disk;
+}
+
+SysHandle SysGetStdOutput() { return STDOUT_FILENO; }
+
+bool SysCloseHandle(SysHandle file) {
+    {
+        std::lock_guard<std::mutex> guard(posix::handlesLock);
+        auto& handles = posix::openHandles;
+        handles.erase(std::remove_if(handles.begin(), handles.end(),
+                                     [&](const posix::OpenHandle& h) { return h.fd == file; }),
+                      handles.end());
+    }
+    if (close(static_cast<int>(file)) != 0 && errno != EINTR) {
+        SetLastError(ErrorFromErrno(errno, ""));
+        return false;
+    }
+    return true;
+}
+
+uint32_t SysLastError() { return posix::lastError; }
+
+namespace {
+// Searches keep nothing open: the first entry is found at once.
+constexpr SysHandle kFinishedSearch = 0x7FFF0000;
+}  // namespace
+
+SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
+    std::string native = NativePath(path);
+    if (native.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return kInvalidHandle;
+    }
+    size_t slash = native.find_last_of('/');
+    std::string last = slash == std::string::npos ? native : native.substr(slash + 1);
+    struct stat info;
+    if (last.find_first_of("*?") == std::string::npos) {
+        if (stat(native.c_str(), &info) != 0) {
+            SetLastError(ErrorFromErrno(errno, native));
+            return kInvalidHandle;
+        }
+        posix::FillFindData(info, found);
+        return kFinishedSearch;
+    }
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+    DIR* listing = opendir(dir.c_str());
+    if (listing == nullptr) {
+        SetLastError(errno == ENOENT ? kErrorPathNotFound : ErrorFromErrno(errno, dir));
+        return kInvalidHandle;
+    }
+    std::vector<std::string> matches;
+    while (struct dirent* entry = readdir(listing)) {
+        if (posix::MatchPattern(last, entry->d_name)) matches.emplace_back(entry->d_name);
+    }
+    closedir(listing);
+    std::sort(matches.begin(), matches.end(), posix::SearchOrder);
+    for (const std::string& name : matches) {
+        std::string full = (dir == "/" ? "" : dir) + "/" + name;
+        if (stat(full.c_str(), &info) == 0) {
+            posix::FillFindData(info, found);
+            return kFinishedSearch;
+        }
+    }
+    SetLastError(kErrorFileNotFound);
+    return kInvalidHandle;
+}
+
+bool SysFindClose(SysHandle search) {
+    if (search != kFinishedSearch) {
+        SetLastError(kErrorInvalidHandle);
+        return false;
+    }
+    return true;
+}
+
+bool SysFileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localTime) {
+    time_t seconds = static_cast<time_t>(
+        (static_cast<int64_t>(fileTime) - static_cast<int64_t>(posix::kUnixEpochInFileTime)) /
+        static_cast<int64_t>(posix::kFileTimeStepsPerSecond));
+    struct tm local;
+    if (localtime_r(&seconds, &local) == nullptr) {
+        SetLastError(posix::kErrorInvalidParameter);
+        return false;
+    }
+    *localTime = fileTime + static_cast<uint64_t>(static_cast<int64_t>(local.tm_gmtoff) *
+                                                  static_cast<int64_t>(posix::kFileTimeStepsPerSecond));
+    return true;
+}
+
+bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* dosTime) {
+    time_t seconds = static_cast<time_t>(
+        (static_cast<int64_t>(fileTime) - static_cast<int64_t>(posix::kUnixEpochInFileTime)) /
+        static_cast<int64_t>(posix::kFileTimeStepsPerSecond));
+    struct tm parts;
+    if (gmtime_r(&seconds, &parts) == nullptr || parts.tm_year + 1900 < 1980 ||
+        parts.tm_year + 1900 > 2107) {
+        SetLastError(posix::kErrorInvalidParameter);
+        return false;
+    }
+    *dosDate = static_cast<uint16_t>(((parts.tm_year - 80) << 9) | ((parts.tm_mon + 1) << 5) | parts.tm_mday);
+    *dosTime = static_cast<uint16_t>((parts.tm_hour << 11) | (parts.tm_min << 5) | (parts.tm_sec / 2));
+    return true;
+}
+
+uint32_t SysGetFileAttributes(const std::string& path) {
+    std::string native = NativePath(path);
+    struct stat info;
+    if (native.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return kInvalidAttributes;
+    }
+    if (stat(native.c_str(), &info) != 0) {
+        SetLastError(ErrorFromErrno(errno, native));
+        return kInvalidAttributes;
+    }
+    SysFindData data;
+    posix::FillFindData(info, &data);
+    return data.attributes;
+}
+
+bool SysCreateDirectory(const std::string& path) {
+    std::string native = NativePath(path);
+    if (native.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return false;
+    }
+    if (mkdir(native.c_str(), 0777) != 0) {
+        SetLastError(ErrorFromErrno(errno, native));
+        return false;
+    }
+    return true;
+}
+
+bool SysDeleteFile(const std::string& path) {
+    std::string native = NativePath(path);
+    struct stat info;
+    if (native.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return false;
+    }
+    if (lstat(native.c_str(), &info) != 0) {
+        SetLastError(ErrorFromErrno(errno, native));
+        return false;
+    }
+    if (S_ISDIR(info.st_mode) || (!S_ISLNK(info.st_mode) && !posix::HasWriteBit(info))) {
+        SetLastError(kErrorAccessDenied);
+        return false;
+    }
+    // No handle of ours shares deleting, so an open file stays.
+    bool inUse = posix::OpenHereOn(info);
+    if (!inUse && S_ISREG(info.st_mode)) {
+        int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd >= 0) {
+            inUse = posix::LockedElsewhere(fd, F_WRLCK);
+            close(fd);
+        }
+    }
+    if (inUse) {
+        SetLastError(kErrorSharingViolation);
+        return false;
+    }
+    if (unlink(native.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno, native));
+        return false;
+    }
+    return true;
+}
+
+std::string SysGetCommandLine() {
+    std::ifstream source("/proc/self/cmdline", std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+    std::string line;
+    size_t start = 0;
+    while (start < raw.size()) {
+        size_t end = raw.find('\0', start);
+        if (end == std::string::npos) end = raw.size();
+        std::string argument;
+        bool needsQuotes = end == start;
+        for (size_t i = start; i < end; ++i) {
+            unsigned char c = static_cast<unsigned char>(raw[i]);
+            if (c == '"') continue;
+            if (c <= 0x20) needsQuotes = true;
+            argument += static_cast<char>(c);
+        }
+        if (!line.empty()) line += ' ';
+        line += needsQuotes ? "\"" + argument + "\"" : argument;
+        start = end + 1;
+    }
+    return line;
+}
+
+uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
+    // "Z:" and the absolute path with backslashes: the name Wine gives the
+    // Windows program, so both programs see the same names.
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0 || size < 3) {
+        SetLastError(kErrorFileNotFound);
+        if (size > 0) buffer[0] = '\0';
+        return 0;
+    }
+    uint32_t out = 0;
+    const char drive[] = "Z:";
+    for (const char* c = drive; *c != '\0' && out + 1 < size; ++c) buffer[out++] = *c;
+    for (ssize_t i = 0; i < length && out + 1 < size; ++i) buffer[out++] = path[i] == '/' ? '\\' : path[i];
+    buffer[out] = '\0';
+    return out;
+}
+
+void SysStartProcess() {
+    // A closed pipe is then a write error, not a silent death.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool SysOfferUnhandledFailure(uint32_t /*place*/) { return false; }
+
+void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }

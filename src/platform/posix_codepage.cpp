@@ -1,0 +1,109 @@
+// Code page 932 on Linux: the lead bytes, lower-casing and the comparison
+// that ignores case, as Windows gives them for Japanese text.
+#include <algorithm>
+#include <iterator>
+
+#include "platform/platform.h"
+#include "platform/posix_internal.h"
+
+namespace posix {
+namespace {
+
+struct DuplicateCode {
+    uint16_t code;
+    uint16_t canonical;
+};
+
+// Codes of the NEC-selected and IBM extensions and of NEC row 13 that stand
+// for a character code page 932 also has elsewhere. Windows decodes both to
+// one character, so they compare equal.
+constexpr DuplicateCode kDuplicateCodes[] = {
+#include "platform/cp932_duplicates.inc"
+};
+
+// A range of capital letters and the distance to their small letters.
+struct CaseRange {
+    uint32_t first;
+    uint32_t last;
+    uint32_t toLower;
+};
+
+constexpr CaseRange kCaseRanges[] = {
+    {0x41, 0x5A, 0x20},          // ASCII
+    {0x8260, 0x8279, 0x21},      // full-width Latin
+    {0x839F, 0x83B6, 0x20},      // Greek
+    {0x8440, 0x844E, 0x30},      // Cyrillic А to Н
+    {0x844F, 0x8460, 0x31},      // Cyrillic О to Я; the small letters skip 0x847F
+    {0x8754, 0x875D, 0xFA40 - 0x8754},  // Roman numerals I to X
+};
+
+}  // namespace
+
+uint32_t NextChar(std::string_view text, size_t& i) {
+    unsigned char first = static_cast<unsigned char>(text[i++]);
+    if (IsLeadByte(first) && i < text.size()) {
+        return (static_cast<uint32_t>(first) << 8) | static_cast<unsigned char>(text[i++]);
+    }
+    return first;
+}
+
+uint32_t LowerChar(uint32_t code) {
+    for (const CaseRange& range : kCaseRanges) {
+        if (code >= range.first && code <= range.last) return code + range.toLower;
+    }
+    return code;
+}
+
+uint32_t CanonicalChar(uint32_t code) {
+    if (code >= kDuplicateCodes[0].code) {
+        auto found = std::lower_bound(
+            std::begin(kDuplicateCodes), std::end(kDuplicateCodes), code,
+            [](const DuplicateCode& entry, uint32_t value) { return entry.code < value; });
+        if (found != std::end(kDuplicateCodes) && found->code == code) return found->canonical;
+    }
+    return code;
+}
+
+}  // namespace posix
+
+int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
+    size_t i = 0;
+    size_t j = 0;
+    while (i < first.size() && j < second.size()) {
+        uint32_t a = posix::NextChar(first, i);
+        uint32_t b = posix::NextChar(second, j);
+        a = posix::CanonicalChar(a);
+        b = posix::CanonicalChar(b);
+        if (ignoreCase) {
+            a = posix::LowerChar(a);
+            b = posix::LowerChar(b);
+        }
+        if (a != b) return a < b ? 1 : 3;
+    }
+    if (i < first.size()) return 3;
+    if (j < second.size()) return 1;
+    return 2;
+}
+
+void SysCharLowerBuff(char* text, uint32_t length) {
+    std::string_view view(text, length);
+    size_t i = 0;
+    while (i < length) {
+        size_t start = i;
+        uint32_t code = posix::LowerChar(posix::NextChar(view, i));
+        if (i - start == 2) {
+            text[start] = static_cast<char>(code >> 8);
+            text[start + 1] = static_cast<char>(code & 0xFF);
+        } else {
+            text[start] = static_cast<char>(code);
+        }
+    }
+}
+
+int SysLeadByteRanges(uint8_t ranges[12]) {
+    ranges[0] = 0x81;
+    ranges[1] = 0x9F;
+    ranges[2] = 0xE0;
+    ranges[3] = 0xFC;
+    return 2;
+}

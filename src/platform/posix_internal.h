@@ -1,0 +1,34 @@
+#pragma once
+// Pieces of the POSIX backend shared between its files. Not for the rest of
+// the program: everything here speaks Linux.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace posix {
+
+// Code page 932: lead bytes 0x81 to 0x9F and 0xE0 to 0xFC.
+inline bool IsLeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// A Windows path as the Linux name it stands for: "\" and "/" separate, a
+// leading "X:\" is the root, "X:name" is relative to the current directory.
+std::string NativePath(const std::string& name);
+
+// Remembers a Windows error code for SysLastError().
+void SetLastError(uint32_t code);
+// The Windows code for an errno met while working on the given Linux name.
+uint32_t ErrorFromErrno(int error, const std::string& native);
+
+// The code of the character that starts at text[i]: one byte, or two for a
+// lead byte followed by another byte. Advances i past it.
+uint32_t NextChar(std::string_view text, size_t& i);
+// The code that a character with two or more codes is written back as;
+// every other code stays.
+uint32_t CanonicalChar(uint32_t code);
+// The lower-case form of a capital letter of code page 932; other codes stay.
+uint32_t LowerChar(uint32_t code);
+
+}  // namespace posix

@@ -1,0 +1,84 @@
+#include "process/command_words.h"
+
+#include <vector>
+
+#include "files/file_system.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr char kQuote = '"';
+// Room for the longest path Windows hands out; word 0 is never cut.
+constexpr uint32_t kModulePathRoom = 32768;
+
+bool IsSeparatorByte(char c) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    return byte >= 0x01 && byte <= 0x20;
+}
+
+bool IsWordByte(char c) { return static_cast<unsigned char>(c) > 0x20; }
+
+}  // namespace
+
+size_t NextCommandWord(std::string_view line, size_t position, std::string& word) {
+    word.clear();
+    line = line.substr(0, line.find('\0'));
+    for (;;) {
+        if (position < line.size() && IsSeparatorByte(line[position])) {
+            ++position;
+        } else if (position + 1 < line.size() && line[position] == kQuote && line[position + 1] == kQuote) {
+            position += 2;
+        } else {
+            break;
+        }
+    }
+    while (position < line.size() && IsWordByte(line[position])) {
+        if (line[position] == kQuote) {
+            ++position;
+            while (position < line.size() && line[position] != kQuote) {
+                size_t next = NextCharIndex(line, position);
+                word.append(line, position, next - position);
+                position = next;
+            }
+            if (position < line.size()) ++position;
+        } else {
+            size_t next = NextCharIndex(line, position);
+            word.append(line, position, next - position);
+            position = next;
+        }
+    }
+    return position;
+}
+
+int32_t CommandWordCountIn(std::string_view line) {
+    std::string word;
+    size_t position = NextCommandWord(line, 0, word);
+    int32_t count = 0;
+    for (;;) {
+        position = NextCommandWord(line, position, word);
+        if (word.empty()) return count;
+        ++count;
+    }
+}
+
+std::string CommandWordIn(std::string_view line, int32_t i) {
+    std::string word;
+    if (i < 1) return word;
+    size_t position = NextCommandWord(line, 0, word);
+    for (int32_t n = 1; n <= i; ++n) {
+        position = NextCommandWord(line, position, word);
+        if (word.empty()) break;
+    }
+    return word;
+}
+
+int32_t CommandWordCount() { return CommandWordCountIn(SysGetCommandLine()); }
+
+std::string CommandWord(int32_t i) {
+    if (i == 0) {
+        std::vector<char> path(kModulePathRoom);
+        uint32_t length = SysGetModuleFileName(path.data(), kModulePathRoom);
+        return std::string(path.data(), length);
+    }
+    return CommandWordIn(SysGetCommandLine(), i);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Command-line words, split afresh from the process command line at every
+// query. Blanks and control bytes separate words outside double quotes; a
+// double quote opens a stretch that runs to the next one; there is no escape
+// character. Word 0 is always the program file's full path.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Splits one word off `line` from `position` into `word`; gives the position
+// just after it. At the end of the text the word is empty.
+size_t NextCommandWord(std::string_view line, size_t position, std::string& word);
+
+// The same over a given command-line text, for word 1 and up.
+int32_t CommandWordCountIn(std::string_view line);
+std::string CommandWordIn(std::string_view line, int32_t i);
+
+// The words after word 0 of the process command line.
+int32_t CommandWordCount();
+std::string CommandWord(int32_t i);

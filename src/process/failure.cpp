@@ -1,0 +1,156 @@
+#include "process/failure.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+
+#include "app/messages.h"
+#include "files/file_system.h"
+#include "files/line_file.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The program file's path as the platform gives it, fetched at start-up.
+constexpr uint32_t kModulePathRoom = 261;
+char modulePath[kModulePathRoom];
+uint32_t modulePathLength = 0;
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+struct Writer {
+    char* out;
+    size_t length;
+    void Add(std::string_view text) {
+        size_t room = kReportLimit - length;
+        size_t count = std::min(room, text.size());
+        std::memcpy(out + length, text.data(), count);
+        length += count;
+    }
+};
+
+void WriteStraight(std::string_view text) {
+    uint32_t written = 0;
+    SysWriteFile(SysGetStdOutput(), text.data(), static_cast<uint32_t>(text.size()), &written);
+}
+
+}  // namespace
+
+int32_t TakeIoResult() {
+    int32_t code = PendingIoResult;
+    PendingIoResult = 0;
+    return code;
+}
+
+void RaiseIoFailure(uint32_t place) {
+    int32_t code = TakeIoResult();
+    throw Failure{kIoFailureKind, IoFailureMessage(code), code, place};
+}
+
+void RaiseFailure(std::string_view kindName, std::string message, uint32_t place) {
+    throw Failure{kindName, std::move(message), 0, place};
+}
+
+std::string WithNumber(std::string_view pattern, int64_t number) {
+    size_t mark = pattern.find("%d");
+    std::string text(pattern.substr(0, mark));
+    text += std::to_string(number);
+    text += pattern.substr(mark + 2);
+    return text;
+}
+
+std::string IoFailureMessage(int32_t code) {
+    for (const IoMessage& entry : kIoMessages) {
+        if (entry.code == code) return std::string(entry.text);
+    }
+    return WithNumber(kIoMessageOther, code);
+}
+
+size_t BuildFailureReport(std::string_view kindName, std::string_view moduleName, uint32_t place,
+                          std::string_view message, char* out) {
+    char placeDigits[8];
+    for (int i = 7; i >= 0; --i, place >>= 4) placeDigits[i] = "0123456789ABCDEF"[place & 0xF];
+    bool needsDot = !message.empty() && message.back() != '.';
+    std::string_view fields[] = {kindName, moduleName, std::string_view(placeDigits, 8), message,
+                                 needsDot ? "." : ""};
+    Writer writer{out, 0};
+    size_t field = 0;
+    std::string_view format = kReportFormat;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && (format[i + 1] == 's' || format[i + 1] == 'p')) {
+            writer.Add(fields[field++]);
+            ++i;
+        } else {
+            writer.Add(format.substr(i, 1));
+        }
+    }
+    return writer.length;
+}
+
+std::string_view ModuleNameOf(std::string_view path) {
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\' && ClassifyByte(path, i) != ByteClass::Second) start = i + 1;
+    }
+    return path.substr(start);
+}
+
+void BuildLastResortLine(uint32_t number, uint32_t address, char* out) {
+    std::memcpy(out, kLastResortTemplate.data(), kLastResortLength);
+    for (size_t i = 16; number != 0 && i >= 14; --i, number /= 10) out[i] = static_cast<char>('0' + number % 10);
+    for (size_t i = 28; address != 0 && i >= 21; --i, address >>= 4) out[i] = "0123456789ABCDEF"[address & 0xF];
+}
+
+void StartFailureFacility() {
+    modulePathLength = SysGetModuleFileName(modulePath, kModulePathRoom);
+}
+
+void ReportFailure(std::string_view kindName, std::string_view message, uint32_t place) {
+    char report[kReportLimit + 2];
+    size_t length = BuildFailureReport(kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)),
+                                       place, message, report);
+    std::memcpy(report + length, kLineEnd.data(), kLineEnd.size());
+    FlushConsoleText();
+    WriteStraight(std::string_view(report, length + kLineEnd.size()));
+}
+
+void EndRun(uint32_t status) {
+    int32_t code = ShutDownConsole();
+    if (code != 0) {
+        // Standard output failed while closing, past the guard: the last
+        // resort. A code whose low byte is 0 must still not end as success.
+        uint32_t number = static_cast<uint32_t>(code) & 0xFF;
+        if (number == 0) number = 1;
+        char line[kLastResortLength + 2];
+        BuildLastResortLine(number, kPlaceWriteConsole, line);
+        std::memcpy(line + kLastResortLength, kLineEnd.data(), kLineEnd.size());
+        WriteStraight(std::string_view(line, sizeof line));
+        status = number;
+    }
+    SysExitProcess(status);
+}
+
+namespace {
+
+[[noreturn]] void Escape(std::string_view kindName, std::string_view message, uint32_t place) {
+    if (SysOfferUnhandledFailure(place)) EndRun(1);
+    FlushOpenWriters();
+    ReportFailure(kindName, message, place);
+    EndRun(1);
+}
+
+}  // namespace
+
+void TopLevelGuard(void (*run)()) {
+    try {
+        run();
+    } catch (const Failure& failure) {
+        Escape(failure.kindName, failure.message, failure.place);
+    } catch (const std::bad_alloc&) {
+        Escape(kOutOfMemoryKind, kOutOfMemoryMessage, kPlaceMemory);
+    } catch (const std::exception& other) {
+        Escape(kGeneralFailureKind, other.what(), kPlaceUnknown);
+    }
+    EndRun(0);
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Failures and the end of the process. File and console operations never
+// throw: they leave a code in PendingIoResult, and CheckIo after the
+// statement turns it into a failure. A failure is a C++ exception that
+// nothing catches but TopLevelGuard, which writes the two-line report to
+// standard output and ends the process with status 1.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Where a failure arose: a stable number for each kind of operation, the
+// same on every platform, printed in the report.
+enum FailurePlace : uint32_t {
+    kPlaceUnknown = 0x00000000,
+    kPlaceOpenInput = 0x00000101,
+    kPlaceReadInput = 0x00000102,
+    kPlaceCloseInput = 0x00000103,
+    kPlaceOpenDestination = 0x00000201,
+    kPlaceWriteDestination = 0x00000202,
+    kPlaceCloseDestination = 0x00000203,
+    kPlaceWriteConsole = 0x00000301,
+    kPlaceMakeDirectory = 0x00000401,
+    kPlaceListIndex = 0x00000501,
+    kPlaceMemory = 0x00000601,
+};
+
+// The facilities' own codes.
+inline constexpr int32_t kIoFileNotOpen = 103;
+inline constexpr int32_t kIoNotOpenForInput = 104;
+inline constexpr int32_t kIoNotOpenForOutput = 105;
+
+// The report text holds at most this many bytes.
+inline constexpr size_t kReportLimit = 1023;
+inline constexpr size_t kLastResortLength = 29;
+
+struct Failure {
+    std::string_view kindName;
+    std::string message;
+    int32_t code;  // for input/output failures only
+    uint32_t place;
+};
+
+inline thread_local int32_t PendingIoResult = 0;
+
+inline void StoreIoResult(int32_t code) {
+    if (code != 0) PendingIoResult = code;
+}
+
+int32_t TakeIoResult();
+[[noreturn]] void RaiseIoFailure(uint32_t place);
+
+// Costs one read of a per-thread integer when nothing is pending.
+inline void CheckIo(uint32_t place) {
+    if (PendingIoResult != 0) RaiseIoFailure(place);
+}
+
+[[noreturn]] void RaiseFailure(std::string_view kindName, std::string message, uint32_t place);
+
+// The pattern with its one %d replaced by the number in signed decimal.
+std::string WithNumber(std::string_view pattern, int64_t number);
+std::string IoFailureMessage(int32_t code);
+
+// Builds the report text, cut to kReportLimit bytes, into `out`; gives its
+// length. Allocates nothing.
+size_t BuildFailureReport(std::string_view kindName, std::string_view moduleName, uint32_t place,
+                          std::string_view message, char* out);
+// The program file's name without its directory.
+std::string_view ModuleNameOf(std::string_view path);
+// Fills `out` with the 29-byte last-resort line.
+void BuildLastResortLine(uint32_t number, uint32_t address, char* out);
+
+// Prepares what the report needs, so that reporting allocates nothing.
+void StartFailureFacility();
+void ReportFailure(std::string_view kindName, std::string_view message, uint32_t place);
+[[noreturn]] void EndRun(uint32_t status);
+// Runs the run sequence; a failure that escapes it is reported, and the
+// process ends with status 1.
+[[noreturn]] void TopLevelGuard(void (*run)());

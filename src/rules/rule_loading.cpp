@@ -1,0 +1,89 @@
+#include "rules/rule_loading.h"
+
+#include <algorithm>
+
+#include "app/console_messages.h"
+#include "app/messages.h"
+#include "app/options.h"
+#include "files/file_system.h"
+#include "process/command_words.h"
+#include "rules/rule_file_reader.h"
+#include "text/comma_text.h"
+
+namespace {
+
+const std::string kSection = "AssortRules";
+const std::string kColumnKey = "ColumnNo";
+const std::string kBaseDirKey = "BaseDir";
+const std::string kDefaultKey = "Default";
+const std::string kCountKey = "Count";
+const std::string kDefaultFileName = "Default.csv";
+constexpr int kEntryNameWidth = 3;
+// Entry names repeat after 999 ("000", "001", ...), and a repeated entry can
+// add no rule: its key is taken already or it was skipped before.
+constexpr int32_t kDistinctEntryNames = 1000;
+
+bool HasColon(std::string_view name) { return PositionOf(":", name) > 0; }
+
+void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, RuleSet& rules) {
+    std::string value = ReadValueText(reader, kSection, ZeroPad(number, kEntryNameWidth), "");
+    if (FirstChars(value, 1) != "[" || LastChars(value, 1) != "]") return;
+    SplitCommaText(std::string_view(value).substr(1, value.size() - 2), items);
+    if (ItemCount(items) < 2) return;
+    std::string_view key = ItemAt(items, 0);
+    if (IndexOfText(*rules.RuleKeys, key) >= 0) return;
+    std::string_view file = TrimBlanks(ItemAt(items, 1));
+    if (file.empty()) return;
+    AppendItem(*rules.RuleKeys, key);
+    AppendItem(*rules.RuleFiles, file);
+    AppendItem(*rules.RuleCounts, "0");
+    int32_t keyLength = static_cast<int32_t>(key.size());
+    if (rules.KeyWidth < kKeyWidthCeiling && keyLength > rules.KeyWidth) rules.KeyWidth = keyLength;
+}
+
+}  // namespace
+
+std::string ZeroPad(int64_t number, int width) {
+    uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    std::string padded = std::string(static_cast<size_t>(width), '0') + std::to_string(magnitude);
+    padded.erase(0, padded.size() - static_cast<size_t>(width));
+    return number < 0 ? "-" + padded : padded;
+}
+
+void LoadRules(RuleSet& rules) {
+    std::string name(TrimBlanks(CommandWord(2)));
+    if (name.empty()) {
+        WriteError(kNoRuleFileMessage);
+        rules.ColumnNo = -1;
+        return;
+    }
+    std::string programPath = PathOf(CommandWord(0));
+    std::string path = HasColon(name) ? name : programPath + name;
+    if (!IsExistingFile(path)) {
+        WriteError({kRuleFileMissingMessage, name});
+        rules.ColumnNo = -1;
+        return;
+    }
+    RuleFileReader reader = OpenRuleFile(path);
+    TextList items;
+
+    rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
+    if (rules.ColumnNo < 0) WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
+
+    rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(CommandWord(0)));
+    if (!HasColon(rules.BaseDir)) rules.BaseDir = programPath + rules.BaseDir;
+
+    rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);
+
+    if (gRunOptions.DebugEnabled) {
+        WriteInfo({kDebugRuleFile, path});
+        WriteInfo({kDebugColumn, ReadValueText(reader, kSection, kColumnKey, std::string(kDebugAbsent))});
+        WriteInfo({kDebugBaseDir, rules.BaseDir});
+        WriteInfo({kDebugDefaultFile, rules.DefaultFile});
+    }
+
+    int32_t count = std::min(ReadValueInteger(reader, kSection, kCountKey, 0), kDistinctEntryNames);
+    for (int32_t number = 1; number <= count; ++number) ReadEntry(reader, number, items, rules);
+
+    CloseRuleFile(reader);
+}

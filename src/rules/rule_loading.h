@@ -1,0 +1,17 @@
+#pragma once
+// Loads the rule file named by command-line word 2 into the rule set. User
+// errors are printed as error lines and leave ColumnNo at 0 or below, which
+// skips the assort pass; loading never stops the program. The file read is
+// the one whose existence was tested: a name without a colon is taken next
+// to the program.
+
+#include <string>
+
+#include "app/run.h"
+
+inline constexpr int32_t kKeyWidthCeiling = 40;
+
+void LoadRules(RuleSet& rules);
+// width zeros and the digits of |number|, cut to the last width bytes, with
+// "-" in front for a negative number.
+std::string ZeroPad(int64_t number, int width);

@@ -1,0 +1,61 @@
+#include "text/comma_text.h"
+
+#include "files/file_system.h"
+
+namespace {
+
+constexpr char kSeparator = ',';
+constexpr char kQuote = '"';
+
+bool IsBlank(char c) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    return byte >= 0x01 && byte <= 0x20;
+}
+
+size_t SkipBlanks(std::string_view text, size_t at) {
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    return at;
+}
+
+// Reads the quoted item that opens at `at` into `item`; gives the position
+// after its closing quote, or the end of the text when none closes it.
+size_t ReadQuotedItem(std::string_view text, size_t at, std::string& item) {
+    ++at;
+    while (at < text.size()) {
+        if (text[at] == kQuote) {
+            if (at + 1 < text.size() && text[at + 1] == kQuote) {
+                item += kQuote;
+                at += 2;
+                continue;
+            }
+            return at + 1;
+        }
+        size_t next = NextCharIndex(text, at);
+        item.append(text, at, next - at);
+        at = next;
+    }
+    return at;
+}
+
+}  // namespace
+
+void SplitCommaText(std::string_view text, TextList& list) {
+    ClearItems(list);
+    text = text.substr(0, text.find('\0'));
+    size_t at = SkipBlanks(text, 0);
+    while (at < text.size()) {
+        std::string& item = AppendEmptyItem(list);
+        if (text[at] == kQuote) {
+            at = ReadQuotedItem(text, at, item);
+        } else {
+            size_t start = at;
+            while (at < text.size() && text[at] != kSeparator && !IsBlank(text[at])) at = NextCharIndex(text, at);
+            item.assign(text, start, at - start);
+        }
+        at = SkipBlanks(text, at);
+        if (at < text.size() && text[at] == kSeparator) {
+            if (at + 1 == text.size()) AppendEmptyItem(list);
+            at = SkipBlanks(text, at + 1);
+        }
+    }
+}

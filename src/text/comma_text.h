@@ -1,0 +1,12 @@
+#pragma once
+// Comma-text splitting: commas and blanks (every byte from 0x01 to 0x20)
+// separate items, double quotes group, and a closing quote ends an item.
+// The text is read up to its first NUL byte, character by character of the
+// code page: a second byte is never taken for a blank, comma or quote.
+
+#include <string_view>
+
+#include "text/text_list.h"
+
+// Empties the list, then appends the items of the text in order.
+void SplitCommaText(std::string_view text, TextList& list);
