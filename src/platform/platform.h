@@ -90,7 +90,4 @@ std::string SysGetCommandLine();
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
 // Called once at program start, before anything else.
 void SysStartProcess();
-// Offers an escaping failure to the platform's crash handling. True when the
-// platform takes it over: the process then ends without a report.
-bool SysOfferUnhandledFailure(uint32_t place);
 [[noreturn]] void SysExitProcess(uint32_t status);

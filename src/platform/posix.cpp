@@ -559,6 +559,4 @@ void SysStartProcess() {
     signal(SIGPIPE, SIG_IGN);
 }
 
-bool SysOfferUnhandledFailure(uint32_t /*place*/) { return false; }
-
 void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }

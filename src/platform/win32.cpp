@@ -152,15 +152,4 @@ void SysStartProcess() {
     SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
 }
 
-bool SysOfferUnhandledFailure(uint32_t place) {
-    if (IsDebuggerPresent()) return false;
-    EXCEPTION_RECORD record = {};
-    record.ExceptionCode = 0x0EEDFADE;  // a language exception, not a processor fault
-    record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
-    record.ExceptionAddress = reinterpret_cast<PVOID>(static_cast<uintptr_t>(place));
-    CONTEXT context = {};
-    EXCEPTION_POINTERS pointers = {&record, &context};
-    return UnhandledExceptionFilter(&pointers) == EXCEPTION_CONTINUE_SEARCH;
-}
-
 void SysExitProcess(uint32_t status) { ExitProcess(status); }

@@ -1,0 +1,342 @@
+#!/usr/bin/env python3
+"""End-to-end suite: runs the real program, Linux and Windows (under Wine),
+as a process in a scratch directory for every case file in cases/, and
+compares standard output, exit status and the resulting files byte for byte.
+
+A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
+
+  # ...                 a comment
+  args: WORD WORD ...   the arguments, split at blanks; "{}" is an empty
+                        argument, "{sp}" a blank and "{tab}" a tab inside one
+  file NAME [(MODE)]:   a file to place before the run, from the "| " lines
+                        that follow (MODE below)
+  mkdir: DIR            a directory to make before the run
+  readonly: NAME        make the placed file read-only (also for root)
+  old: NAME             date the placed file 1970-01-02
+  hold: NAME MODE       another process holds the file open (read, write)
+  program: DIR          put the program into DIR instead of the scratch root
+  cwd: DIR              run from DIR
+  stdout: closed|full   run with standard output closed, or on /dev/full
+  expect stdout [(MODE)]:   the exact standard output, from "| " lines
+  expect exit: N
+  expect file NAME [(MODE)]: the exact bytes of a file after the run
+  expect absent: NAME   no such file after the run
+  expect unchanged: NAME    the file holds what was placed
+
+Block MODE: "crlf" (the default) ends every "| " line with CR LF, "lf" with
+LF, "raw" with nothing; add "noeol" to leave the last line without one.
+Inside a block "␍" is CR, "␊" is LF, "\\xHH" a raw byte, "{prog}" the
+program's file name and "{dir}" the scratch directory as the program sees it
+(Z:\\...). File names are Shift-JIS on Linux; Wine keeps them in UTF-8.
+"""
+import argparse
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = pathlib.Path(__file__).resolve().parent
+
+
+def to_sjis(text):
+    if not text:
+        return b""
+    result = subprocess.run(["iconv", "-f", "UTF-8", "-t", "CP932"], input=text.encode("utf-8"),
+                            capture_output=True)
+    if result.returncode != 0:
+        raise ValueError(f"iconv cannot write {text!r} in code page 932")
+    return result.stdout
+
+
+class Case:
+    def __init__(self, path):
+        self.path = path
+        self.name = str(path.relative_to(HERE / "cases"))
+        self.args = []
+        self.files = []       # (name, bytes template)
+        self.dirs = []
+        self.readonly = []
+        self.old = []
+        self.holds = []
+        self.program_dir = ""
+        self.cwd = ""
+        self.stdout_mode = ""
+        self.expect_stdout = None
+        self.expect_exit = 0
+        self.expect_files = []
+        self.expect_absent = []
+        self.expect_unchanged = []
+        self.parse(path.read_text(encoding="utf-8").splitlines())
+
+    def parse(self, lines):
+        i = 0
+        while i < len(lines):
+            line = lines[i]
+            i += 1
+            if not line.strip() or line.startswith("#"):
+                continue
+            block = re.fullmatch(r"(expect )?(file|stdout)\s*([^():]*?)\s*(\(([^)]*)\))?:", line)
+            if block:
+                body = []
+                while i < len(lines) and (lines[i].startswith("| ") or lines[i] == "|"):
+                    body.append(lines[i][2:])
+                    i += 1
+                modes = [m.strip() for m in (block.group(5) or "").split(",") if m.strip()]
+                content = self.block(body, modes)
+                name = block.group(3)
+                if block.group(1) and block.group(2) == "stdout":
+                    self.expect_stdout = content
+                elif block.group(1):
+                    self.expect_files.append((name, content))
+                else:
+                    self.files.append((name, content))
+                continue
+            key, _, value = line.partition(":")
+            value = value.strip()
+            if key == "args":
+                self.args = [self.word(w) for w in value.split()]
+            elif key == "mkdir":
+                self.dirs.append(value)
+            elif key == "readonly":
+                self.readonly.append(value)
+            elif key == "old":
+                self.old.append(value)
+            elif key == "hold":
+                name, mode = value.rsplit(None, 1)
+                self.holds.append((name, mode))
+            elif key == "program":
+                self.program_dir = value
+            elif key == "cwd":
+                self.cwd = value
+            elif key == "stdout":
+                self.stdout_mode = value
+            elif key == "expect exit":
+                self.expect_exit = int(value)
+            elif key == "expect absent":
+                self.expect_absent.append(value)
+            elif key == "expect unchanged":
+                self.expect_unchanged.append(value)
+            else:
+                raise ValueError(f"{self.name}: cannot read line {line!r}")
+
+    @staticmethod
+    def word(text):
+        return text.replace("{}", "").replace("{sp}", " ").replace("{tab}", "\t")
+
+    @staticmethod
+    def block(body, modes):
+        end = {"crlf": "␍␊", "lf": "␊", "raw": ""}
+        line_end = next((end[m] for m in modes if m in end), "␍␊")
+        text = "".join(line + line_end for line in body)
+        if "noeol" in modes and line_end:
+            text = text[: -len(line_end)]
+        return text
+
+
+def render(template, prog, dirname):
+    """The bytes of a block: Shift-JIS text, with the escapes put in."""
+    out = b""
+    pattern = re.compile(r"␍|␊|\\x([0-9A-Fa-f]{2})|\{prog\}|\{dir\}")
+    pos = 0
+    for m in pattern.finditer(template):
+        out += to_sjis(template[pos:m.start()])
+        token = m.group(0)
+        if token == "␍":
+            out += b"\r"
+        elif token == "␊":
+            out += b"\n"
+        elif token == "{prog}":
+            out += to_sjis(prog)
+        elif token == "{dir}":
+            out += dirname
+        else:
+            out += bytes([int(m.group(1), 16)])
+        pos = m.end()
+    return out + to_sjis(template[pos:])
+
+
+def show(data):
+    return data.decode("cp932", errors="backslashreplace").replace("\r", "␍").replace("\n", "␊\n")
+
+
+class Platform:
+    def __init__(self, label, program, helpers, wine):
+        self.label = label
+        self.program = pathlib.Path(program).resolve()
+        self.helpers = pathlib.Path(helpers).resolve()
+        self.wine = wine
+
+    def native_name(self, name):
+        """A case's file name as it stands on disk for this program."""
+        name = name.replace("\\", "/")
+        return name.encode("utf-8") if self.wine else to_sjis(name)
+
+    def arg(self, text):
+        # Wine takes its arguments in the Unix locale's UTF-8 and hands the
+        # program Shift-JIS; the Linux program takes the bytes themselves.
+        return text.encode("utf-8") if self.wine else to_sjis(text)
+
+    def helper(self, name):
+        suffix = ".exe" if self.wine else ""
+        command = [str(self.helpers / (name + suffix))]
+        return (["wine"] + command) if self.wine else command
+
+
+def unlock(root):
+    for dirpath, dirnames, filenames in os.walk(root):
+        for name in filenames + dirnames:
+            path = os.path.join(dirpath, name)
+            subprocess.run(["chattr", "-i", path], capture_output=True)
+            try:
+                os.chmod(path, 0o755)
+            except OSError:
+                pass
+
+
+def run_case(case, platform, keep):
+    scratch = pathlib.Path(tempfile.mkdtemp(prefix="rowdispatch-e2e-"))
+    failures = []
+    holders = []
+    try:
+        root = os.fsencode(scratch)
+        dirname = b"Z:" + root.replace(b"/", b"\\")
+        prog = platform.program.name
+
+        def at(name):
+            return os.path.join(root, platform.native_name(name))
+
+        for d in case.dirs:
+            os.makedirs(at(d), exist_ok=True)
+        placed = {}
+        for name, template in case.files:
+            data = render(template, prog, dirname)
+            os.makedirs(os.path.dirname(at(name)), exist_ok=True)
+            with open(at(name), "wb") as f:
+                f.write(data)
+            placed[name] = data
+        for name in case.old:
+            os.utime(at(name), (86400, 86400))
+        for name in case.readonly:
+            os.chmod(at(name), 0o444)
+            # Wine running as root writes past missing write bits; the
+            # immutable flag stops every writer.
+            subprocess.run(["chattr", "+i", at(name)], capture_output=True)
+        program_dir = at(case.program_dir) if case.program_dir else root
+        os.makedirs(program_dir, exist_ok=True)
+        program = os.path.join(program_dir, os.fsencode(prog))
+        shutil.copy(platform.program, program)
+        for name, mode in case.holds:
+            holder = subprocess.Popen(platform.helper("filehold") + [platform.native_name(name), mode],
+                                      cwd=root, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+            said = holder.stdout.readline()
+            if said.strip() != b"held":
+                failures.append(f"could not hold {name}: {said!r}")
+            holders.append(holder)
+
+        command = [program] + [platform.arg(a) for a in case.args]
+        if platform.wine:
+            command = ["wine"] + command
+        cwd = at(case.cwd) if case.cwd else root
+        kwargs = dict(cwd=cwd, stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        if case.stdout_mode == "closed":
+            if platform.wine:
+                # Wine would give the program whatever its loader opened on
+                # descriptor 1; a Windows parent can start it with no
+                # standard output handle at all.
+                windows_program = b"Z:" + program.replace(b"/", b"\\")
+                command = platform.helper("nostdout") + [windows_program] + command[2:]
+                kwargs["stdout"] = subprocess.DEVNULL
+            else:
+                kwargs["stdout"] = subprocess.DEVNULL
+                kwargs["preexec_fn"] = lambda: os.close(1)
+            result = subprocess.run(command, **kwargs)
+            output = None
+        elif case.stdout_mode == "full":
+            with open("/dev/full", "wb") as full:
+                result = subprocess.run(command, stdout=full, **kwargs)
+            output = None
+        else:
+            result = subprocess.run(command, stdout=subprocess.PIPE, **kwargs)
+            output = result.stdout
+
+        for holder in holders:
+            holder.stdin.close()
+            holder.wait()
+        holders = []
+
+        if result.returncode != case.expect_exit:
+            failures.append(f"exit status {result.returncode}, expected {case.expect_exit}")
+        if case.expect_stdout is not None:
+            want = render(case.expect_stdout, prog, dirname)
+            if output != want:
+                failures.append("standard output differs\n--- expected\n" + show(want) +
+                                "\n--- got\n" + show(output or b""))
+        for name, template in case.expect_files:
+            want = render(template, prog, dirname)
+            try:
+                with open(at(name), "rb") as f:
+                    got = f.read()
+            except OSError as error:
+                failures.append(f"{name}: {error}")
+                continue
+            if got != want:
+                failures.append(f"{name} differs\n--- expected\n" + show(want) + "\n--- got\n" + show(got))
+        for name in case.expect_absent:
+            if os.path.lexists(at(name)):
+                failures.append(f"{name} exists")
+        for name in case.expect_unchanged:
+            try:
+                with open(at(name), "rb") as f:
+                    if f.read() != placed[name]:
+                        failures.append(f"{name} changed")
+            except OSError as error:
+                failures.append(f"{name}: {error}")
+    finally:
+        for holder in holders:
+            holder.kill()
+        if keep and failures:
+            print(f"   kept {scratch}")
+        else:
+            unlock(scratch)
+            shutil.rmtree(scratch, ignore_errors=True)
+    return failures
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--linux")
+    parser.add_argument("--windows")
+    parser.add_argument("--helpers-linux")
+    parser.add_argument("--helpers-windows")
+    parser.add_argument("--filter", default="")
+    parser.add_argument("--keep", action="store_true", help="keep the scratch folder of a failed case")
+    args = parser.parse_args()
+    platforms = []
+    if args.linux:
+        platforms.append(Platform("linux", args.linux, args.helpers_linux, wine=False))
+    if args.windows:
+        platforms.append(Platform("windows", args.windows, args.helpers_windows, wine=True))
+    cases = [Case(p) for p in sorted((HERE / "cases").rglob("*.case")) if args.filter in str(p)]
+    passed = failed = 0
+    started = time.time()
+    for case in cases:
+        for platform in platforms:
+            problems = run_case(case, platform, args.keep)
+            if problems:
+                failed += 1
+                print(f"FAIL {platform.label} {case.name}")
+                for problem in problems:
+                    print("   " + problem.replace("\n", "\n   "))
+            else:
+                passed += 1
+    print(f"end-to-end: {len(cases)} cases on {len(platforms)} programs in {time.time() - started:.0f} s")
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed or not cases else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
