@@ -4,10 +4,11 @@
 // Lines end at any run of CR and LF. Blanks (tab, LF, VT, FF, CR, Ctrl-Z and
 // space) around a line, a key name and a value are dropped. A line that
 // starts with "[" and holds a "]" names a section: the text up to its last
-// "]", as it stands. Any other line is a key, up to its first "="; a line
+// "]", less the blanks around it. Any other line is a key, up to its first "="; a line
 // without "=" is a key without a value, which answers the default. Only the
 // first section of a name is read, and in it the first key of a name.
-// Names are compared ignoring case and end at a NUL byte, as does a value.
+// Names are compared ignoring ASCII case and end at a NUL byte, as does a
+// value.
 // A value enclosed in a matching pair of quotes loses them.
 #include <fstream>
 #include <iterator>
@@ -31,8 +32,17 @@ std::string_view Trim(std::string_view text) {
 
 std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
+// Names compare ignoring the case of ASCII letters only, as Wine's profile
+// service does; a double-byte character must match exactly.
 bool SameName(std::string_view stored, std::string_view wanted) {
-    return SysCompareString(true, UpToNul(stored), wanted) == 2;
+    stored = UpToNul(stored);
+    size_t i = 0;
+    size_t j = 0;
+    auto lower = [](uint32_t c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; };
+    while (i < stored.size() && j < wanted.size()) {
+        if (lower(posix::NextChar(stored, i)) != lower(posix::NextChar(wanted, j))) return false;
+    }
+    return i == stored.size() && j == wanted.size();
 }
 
 // The value of the key, or nothing when the file, the section or a value
@@ -54,7 +64,7 @@ bool FindValue(std::string_view file, std::string_view section, std::string_view
             size_t close = line.find_last_of(']');
             if (close != std::string_view::npos) {
                 if (inWantedSection) return false;  // a later section of that name is not read
-                inWantedSection = !wantedSectionSeen && SameName(line.substr(1, close - 1), section);
+                inWantedSection = !wantedSectionSeen && SameName(Trim(line.substr(1, close - 1)), section);
                 wantedSectionSeen = wantedSectionSeen || inWantedSection;
                 continue;
             }
