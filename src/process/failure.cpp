@@ -98,8 +98,12 @@ std::string_view ModuleNameOf(std::string_view path) {
 
 void BuildLastResortLine(uint32_t number, uint32_t address, char* out) {
     std::memcpy(out, kLastResortTemplate.data(), kLastResortLength);
-    for (size_t i = 16; number != 0 && i >= 14; --i, number /= 10) out[i] = static_cast<char>('0' + number % 10);
-    for (size_t i = 28; address != 0 && i >= 21; --i, address >>= 4) out[i] = "0123456789ABCDEF"[address & 0xF];
+    size_t i = 16;
+    do {
+        out[i] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0 && i-- > 14);
+    for (size_t j = 28; address != 0 && j >= 21; --j, address >>= 4) out[j] = "0123456789ABCDEF"[address & 0xF];
 }
 
 void StartFailureFacility() {

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "assort/summary.h"
+#include "rules/rule_file_reader.h"
+#include "rules/rule_loading.h"
+#include "unit_support.h"
+
+TEST(RuleFileReader, IntegerOrDefault) {
+    struct IntegerCase {
+        std::string_view text;
+        std::optional<int32_t> value;  // nothing: the caller's default
+    };
+    const std::optional<int32_t> kDefault;
+    const std::vector<IntegerCase> cases = {
+        {"3", 3},
+        {"  3", 3},
+        {"3 ", kDefault},
+        {"\t5", kDefault},
+        {"+7", 7},
+        {"-5", -5},
+        {"  -5", -5},
+        {"- 5", kDefault},
+        {"--5", kDefault},
+        {"007", 7},
+        {"0", 0},
+        {"-0", 0},
+        {"", kDefault},
+        {"   ", kDefault},
+        {"3.0", kDefault},
+        {"1,000", kDefault},
+        {"12abc", kDefault},
+        {"$1F", 31},
+        {"$1f", 31},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"x1F", 31},
+        {"X10", 16},
+        {"0x", kDefault},
+        {"$", kDefault},
+        {"$G", kDefault},
+        {"00x10", kDefault},
+        {"$000000001", 1},
+        {"$7FFFFFFF", 2147483647},
+        {"$80000000", -2147483647 - 1},
+        {"$FFFFFFFF", -1},
+        {"$100000000", kDefault},
+        {"-$10", 16},
+        {"-0x10", 16},
+        {"+0x10", 16},
+        {"2147483647", 2147483647},
+        {"2147483648", kDefault},
+        {"-2147483648", -2147483647 - 1},
+        {"-2147483649", kDefault},
+        // Beyond the worked examples.
+        {"0x3", 3},
+        {"-0x3", 3},
+        {"  $10", 16},
+        {"$ 10", kDefault},
+        {"0x10 ", kDefault},
+        {"+", kDefault},
+        {"-", kDefault},
+        {"+ 5", kDefault},
+        {"$0000000000FFFFFFFF", -1},
+        {"4294967296", kDefault},
+        {"99999999999", kDefault},
+        {"\x82\x52", kDefault},  // full-width ３
+    };
+    for (const int32_t fallback : {99, -4242}) {
+        for (const auto& c : cases) {
+            EXPECT_EQ(IntegerOrDefault(c.text, fallback), c.value.value_or(fallback))
+                << "text '" << c.text << "' default " << fallback;
+        }
+    }
+}
+
+TEST(RuleFileReader, EntryKeysAreZeroPadded) {
+    const std::vector<std::pair<int64_t, std::string_view>> cases = {
+        {1, "001"},   {42, "042"},   {999, "999"},   {1000, "000"},  {1001, "001"},
+        {0, "000"},   {-5, "-005"},  {-1234, "-234"},
+    };
+    for (const auto& [number, text] : cases) EXPECT_EQ(ZeroPad(number, 3), text) << number;
+    EXPECT_EQ(ZeroPad(7, 5), "00007");
+    EXPECT_EQ(ZeroPad(123456, 5), "23456");
+}
+
+TEST(Summary, PadRightFillsAndCutsBytes) {
+    struct PadCase {
+        std::string_view text;
+        char fill;
+        int32_t width;
+        std::string_view padded;
+    };
+    const std::vector<PadCase> cases = {
+        {"TOKYO", ' ', 8, "TOKYO   "},
+        {"\x8f\xe3\x8b\x4c\x88\xc8\x8a\x4f", ' ', 8, "\x8f\xe3\x8b\x4c\x88\xc8\x8a\x4f"},  // 上記以外
+        {"ABCDEFGHIJ", ' ', 8, "ABCDEFGH"},
+        {"ab\x93\xfa\x96\x7b", ' ', 5, "ab\x93\xfa\x96"},  // ab日本 cut inside 本
+        {"ab\x93\xfa", ' ', 3, "ab\x93"},
+        {"", '-', 3, "---"},
+        {"abc", ' ', 3, "abc"},
+        {"abc", ' ', 0, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PadRight(c.text, c.fill, c.width), c.padded) << ::testing::PrintToString(std::string(c.text));
+}
