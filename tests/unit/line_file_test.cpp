@@ -167,3 +167,23 @@ TEST_F(LineFileTest, AHeldFileIsNotEmptiedByCreating) {
 }
 
 }  // namespace
+
+namespace {
+
+// A run ended by a failure still hands what it routed to the open file.
+TEST_F(LineFileTest, PendingBytesReachTheFileOnTheFailurePath) {
+    std::string name = Path("open.csv");
+    LineFile file;
+    BindLineFile(file, name);
+    OpenForCreating(file);
+    WriteText(file, "routed");
+    WriteLineEnd(file);
+    EXPECT_EQ(FileBytes(name), "");
+    FlushOpenWriters();
+    EXPECT_EQ(FileBytes(name), "routed\r\n");
+    CloseLineFile(file);
+    EXPECT_EQ(TakeIoResult(), 0);
+    EXPECT_EQ(FileBytes(name), "routed\r\n");
+}
+
+}  // namespace

@@ -79,6 +79,25 @@ TEST(RuleFileReader, IntegerOrDefault) {
     }
 }
 
+// Line counts read their own decimal text back past 32 bits, so no count
+// wraps or starts again from 1.
+TEST(RuleFileReader, CountsReadPast32Bits) {
+    struct Row {
+        const char* text;
+        int64_t value;
+    };
+    const Row rows[] = {
+        {"0", 0},
+        {"2147483647", 2147483647LL},
+        {"2147483648", 2147483648LL},
+        {"9223372036854775807", 9223372036854775807LL},
+        {"9223372036854775808", -1},
+        {"12abc", -1},
+        {"", -1},
+    };
+    for (const Row& row : rows) EXPECT_EQ(CountOrDefault(row.text, -1), row.value) << row.text;
+}
+
 TEST(RuleFileReader, EntryKeysAreZeroPadded) {
     const std::vector<std::pair<int64_t, std::string_view>> cases = {
         {1, "001"},   {42, "042"},   {999, "999"},   {1000, "000"},  {1001, "001"},
