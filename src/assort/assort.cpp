@@ -108,7 +108,8 @@ void AssortInput(RuleSet& rules) {
         SkipLineEnd(input);
         CheckIo(kPlaceReadInput);
 
-        SplitCommaText(line, fields);
+        // Only the fields up to the routing one matter.
+        SplitCommaText(line, fields, rules.ColumnNo);
         ++lineCount;
         std::string_view value = ItemCount(fields) >= rules.ColumnNo ? ItemAt(fields, rules.ColumnNo - 1) : "";
         int32_t rule = IndexOfText(*rules.RuleKeys, value);

@@ -67,9 +67,24 @@ uint32_t CanonicalChar(uint32_t code) {
 }  // namespace posix
 
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
+    // Folding maps one-byte characters to one-byte ones and two-byte ones to
+    // two-byte ones, so texts of different byte lengths never compare equal.
+    if (first.size() != second.size()) return first.size() < second.size() ? 1 : 3;
     size_t i = 0;
     size_t j = 0;
     while (i < first.size() && j < second.size()) {
+        unsigned char x = static_cast<unsigned char>(first[i]);
+        unsigned char y = static_cast<unsigned char>(second[j]);
+        if (x < 0x80 && y < 0x80) {
+            if (ignoreCase) {
+                x = static_cast<unsigned char>(posix::LowerChar(x));
+                y = static_cast<unsigned char>(posix::LowerChar(y));
+            }
+            if (x != y) return x < y ? 1 : 3;
+            ++i;
+            ++j;
+            continue;
+        }
         uint32_t a = posix::NextChar(first, i);
         uint32_t b = posix::NextChar(second, j);
         a = posix::CanonicalChar(a);

@@ -39,11 +39,11 @@ size_t ReadQuotedItem(std::string_view text, size_t at, std::string& item) {
 
 }  // namespace
 
-void SplitCommaText(std::string_view text, TextList& list) {
+void SplitCommaText(std::string_view text, TextList& list, int32_t limit) {
     ClearItems(list);
     text = text.substr(0, text.find('\0'));
     size_t at = SkipBlanks(text, 0);
-    while (at < text.size()) {
+    while (at < text.size() && ItemCount(list) < limit) {
         std::string& item = AppendEmptyItem(list);
         if (text[at] == kQuote) {
             at = ReadQuotedItem(text, at, item);

@@ -4,9 +4,12 @@
 // The text is read up to its first NUL byte, character by character of the
 // code page: a second byte is never taken for a blank, comma or quote.
 
+#include <cstdint>
 #include <string_view>
 
 #include "text/text_list.h"
 
-// Empties the list, then appends the items of the text in order.
-void SplitCommaText(std::string_view text, TextList& list);
+// Empties the list, then appends the items of the text in order. With a
+// limit, splitting stops once the list holds that many items: later items
+// cannot change the earlier ones.
+void SplitCommaText(std::string_view text, TextList& list, int32_t limit = INT32_MAX);
