@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -123,4 +124,20 @@ TEST(CommaText, NothingOfAnEarlierCallSurvives) {
     SplitCommaText(R"("xy""z")", list);
     ASSERT_EQ(ItemCount(list), 1);
     EXPECT_EQ(ItemAt(list, 0), "xy\"z");
+}
+
+// The assort pass splits only up to its routing field: the items it gets
+// must be those a whole split gives.
+TEST(CommaText, ALimitKeepsTheLeadingItems) {
+    const char* texts[] = {"a,b,c", "a,,", ",", "1 New York,3", "x,\"a,b", "\"ab\"cd,e", "a,", ""};
+    for (const char* text : texts) {
+        TextList whole;
+        SplitCommaText(text, whole);
+        for (int32_t limit = 1; limit <= 4; ++limit) {
+            TextList part;
+            SplitCommaText(text, part, limit);
+            ASSERT_EQ(ItemCount(part), std::min(limit, ItemCount(whole))) << text << " " << limit;
+            for (int32_t i = 0; i < ItemCount(part); ++i) EXPECT_EQ(ItemAt(part, i), ItemAt(whole, i)) << text;
+        }
+    }
 }
