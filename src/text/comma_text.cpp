@@ -54,7 +54,7 @@ void SplitCommaText(std::string_view text, TextList& list, int32_t limit) {
         }
         at = SkipBlanks(text, at);
         if (at < text.size() && text[at] == kSeparator) {
-            if (at + 1 == text.size()) AppendEmptyItem(list);
+            if (at + 1 == text.size() && ItemCount(list) < limit) AppendEmptyItem(list);
             at = SkipBlanks(text, at + 1);
         }
     }
