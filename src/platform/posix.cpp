@@ -212,6 +212,20 @@ std::string NativePath(const std::string& name) {
     return native;
 }
 
+// The Linux name of a Windows path; an empty one names nothing, as on
+// Windows, where it is a path not found.
+bool ToNative(const std::string& name, std::string* native) {
+    *native = NativePath(name);
+    if (!native->empty()) return true;
+    SetLastError(kErrorPathNotFound);
+    return false;
+}
+
+time_t UnixSecondsOf(uint64_t fileTime) {
+    return static_cast<time_t>((static_cast<int64_t>(fileTime) - static_cast<int64_t>(kUnixEpochInFileTime)) /
+                               static_cast<int64_t>(kFileTimeStepsPerSecond));
+}
+
 }  // namespace posix
 
 using posix::ErrorFromErrno;
@@ -220,11 +234,8 @@ using posix::SetLastError;
 
 SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
                         uint32_t disposition, uint32_t /*attributes*/) {
-    std::string native = NativePath(name);
-    if (native.empty()) {
-        SetLastError(kErrorPathNotFound);
-        return kInvalidHandle;
-    }
+    std::string native;
+    if (!posix::ToNative(name, &native)) return kInvalidHandle;
     struct stat before;
     bool existed = stat(native.c_str(), &before) == 0;
     if (existed && S_ISDIR(before.st_mode)) {
@@ -373,11 +384,8 @@ constexpr SysHandle kFinishedSearch = 0x7FFF0000;
 }  // namespace
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
-    std::string native = NativePath(path);
-    if (native.empty()) {
-        SetLastError(kErrorPathNotFound);
-        return kInvalidHandle;
-    }
+    std::string native;
+    if (!posix::ToNative(path, &native)) return kInvalidHandle;
     size_t slash = native.find_last_of('/');
     std::string last = slash == std::string::npos ? native : native.substr(slash + 1);
     struct stat info;
@@ -421,9 +429,7 @@ bool SysFindClose(SysHandle search) {
 }
 
 bool SysFileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localTime) {
-    time_t seconds = static_cast<time_t>(
-        (static_cast<int64_t>(fileTime) - static_cast<int64_t>(posix::kUnixEpochInFileTime)) /
-        static_cast<int64_t>(posix::kFileTimeStepsPerSecond));
+    time_t seconds = posix::UnixSecondsOf(fileTime);
     struct tm local;
     if (localtime_r(&seconds, &local) == nullptr) {
         SetLastError(posix::kErrorInvalidParameter);
@@ -435,9 +441,7 @@ bool SysFileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localTime) {
 }
 
 bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* dosTime) {
-    time_t seconds = static_cast<time_t>(
-        (static_cast<int64_t>(fileTime) - static_cast<int64_t>(posix::kUnixEpochInFileTime)) /
-        static_cast<int64_t>(posix::kFileTimeStepsPerSecond));
+    time_t seconds = posix::UnixSecondsOf(fileTime);
     struct tm parts;
     if (gmtime_r(&seconds, &parts) == nullptr || parts.tm_year + 1900 < 1980 ||
         parts.tm_year + 1900 > 2107) {
@@ -450,12 +454,9 @@ bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* do
 }
 
 uint32_t SysGetFileAttributes(const std::string& path) {
-    std::string native = NativePath(path);
+    std::string native;
     struct stat info;
-    if (native.empty()) {
-        SetLastError(kErrorPathNotFound);
-        return kInvalidAttributes;
-    }
+    if (!posix::ToNative(path, &native)) return kInvalidAttributes;
     if (stat(native.c_str(), &info) != 0) {
         SetLastError(ErrorFromErrno(errno, native));
         return kInvalidAttributes;
@@ -466,11 +467,8 @@ uint32_t SysGetFileAttributes(const std::string& path) {
 }
 
 bool SysCreateDirectory(const std::string& path) {
-    std::string native = NativePath(path);
-    if (native.empty()) {
-        SetLastError(kErrorPathNotFound);
-        return false;
-    }
+    std::string native;
+    if (!posix::ToNative(path, &native)) return false;
     if (mkdir(native.c_str(), 0777) != 0) {
         SetLastError(ErrorFromErrno(errno, native));
         return false;
@@ -479,12 +477,9 @@ bool SysCreateDirectory(const std::string& path) {
 }
 
 bool SysDeleteFile(const std::string& path) {
-    std::string native = NativePath(path);
+    std::string native;
     struct stat info;
-    if (native.empty()) {
-        SetLastError(kErrorPathNotFound);
-        return false;
-    }
+    if (!posix::ToNative(path, &native)) return false;
     if (lstat(native.c_str(), &info) != 0) {
         SetLastError(ErrorFromErrno(errno, native));
         return false;
