@@ -184,9 +184,10 @@ uint32_t ErrorFromErrno(int error, const std::string& native) {
     }
 }
 
-std::string NativePath(const std::string& name) {
-    std::string native;
-    native.reserve(name.size() + 1);
+const std::string& NativePath(const std::string& name) {
+    // One buffer per thread: opening a file allocates nothing once warm.
+    thread_local std::string native;
+    native.clear();
     size_t i = 0;
     if (name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':') {
         i = 2;
@@ -214,11 +215,11 @@ std::string NativePath(const std::string& name) {
 
 // The Linux name of a Windows path; an empty one names nothing, as on
 // Windows, where it is a path not found.
-bool ToNative(const std::string& name, std::string* native) {
-    *native = NativePath(name);
-    if (!native->empty()) return true;
+const std::string* ToNative(const std::string& name) {
+    const std::string& native = NativePath(name);
+    if (!native.empty()) return &native;
     SetLastError(kErrorPathNotFound);
-    return false;
+    return nullptr;
 }
 
 time_t UnixSecondsOf(uint64_t fileTime) {
@@ -234,8 +235,9 @@ using posix::SetLastError;
 
 SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
                         uint32_t disposition, uint32_t /*attributes*/) {
-    std::string native;
-    if (!posix::ToNative(name, &native)) return kInvalidHandle;
+    const std::string* nativeName = posix::ToNative(name);
+    if (nativeName == nullptr) return kInvalidHandle;
+    const std::string& native = *nativeName;
     struct stat before;
     bool existed = stat(native.c_str(), &before) == 0;
     if (existed && S_ISDIR(before.st_mode)) {
@@ -384,12 +386,14 @@ constexpr SysHandle kFinishedSearch = 0x7FFF0000;
 }  // namespace
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
-    std::string native;
-    if (!posix::ToNative(path, &native)) return kInvalidHandle;
+    const std::string* nativeName = posix::ToNative(path);
+    if (nativeName == nullptr) return kInvalidHandle;
+    const std::string& native = *nativeName;
     size_t slash = native.find_last_of('/');
-    std::string last = slash == std::string::npos ? native : native.substr(slash + 1);
+    std::string_view last = slash == std::string::npos ? std::string_view(native)
+                                                       : std::string_view(native).substr(slash + 1);
     struct stat info;
-    if (last.find_first_of("*?") == std::string::npos) {
+    if (last.find_first_of("*?") == std::string_view::npos) {
         if (stat(native.c_str(), &info) != 0) {
             SetLastError(ErrorFromErrno(errno, native));
             return kInvalidHandle;
@@ -454,9 +458,10 @@ bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* do
 }
 
 uint32_t SysGetFileAttributes(const std::string& path) {
-    std::string native;
+    const std::string* nativeName = posix::ToNative(path);
+    if (nativeName == nullptr) return kInvalidAttributes;
+    const std::string& native = *nativeName;
     struct stat info;
-    if (!posix::ToNative(path, &native)) return kInvalidAttributes;
     if (stat(native.c_str(), &info) != 0) {
         SetLastError(ErrorFromErrno(errno, native));
         return kInvalidAttributes;
@@ -467,8 +472,9 @@ uint32_t SysGetFileAttributes(const std::string& path) {
 }
 
 bool SysCreateDirectory(const std::string& path) {
-    std::string native;
-    if (!posix::ToNative(path, &native)) return false;
+    const std::string* nativeName = posix::ToNative(path);
+    if (nativeName == nullptr) return false;
+    const std::string& native = *nativeName;
     if (mkdir(native.c_str(), 0777) != 0) {
         SetLastError(ErrorFromErrno(errno, native));
         return false;
@@ -477,9 +483,10 @@ bool SysCreateDirectory(const std::string& path) {
 }
 
 bool SysDeleteFile(const std::string& path) {
-    std::string native;
+    const std::string* nativeName = posix::ToNative(path);
+    if (nativeName == nullptr) return false;
+    const std::string& native = *nativeName;
     struct stat info;
-    if (!posix::ToNative(path, &native)) return false;
     if (lstat(native.c_str(), &info) != 0) {
         SetLastError(ErrorFromErrno(errno, native));
         return false;

@@ -15,7 +15,8 @@ inline bool IsLeadByte(unsigned char byte) {
 
 // A Windows path as the Linux name it stands for: "\" and "/" separate, a
 // leading "X:\" is the root, "X:name" is relative to the current directory.
-std::string NativePath(const std::string& name);
+// The text lives in a per-thread buffer until the next call.
+const std::string& NativePath(const std::string& name);
 
 // Remembers a Windows error code for SysLastError().
 void SetLastError(uint32_t code);

@@ -45,6 +45,17 @@ bool SameName(std::string_view stored, std::string_view wanted) {
     return i == stored.size() && j == wanted.size();
 }
 
+// The last "]" of the line that is a character of its own, not the second
+// byte of a double-byte character.
+size_t LastCloseBracket(std::string_view line) {
+    size_t found = std::string_view::npos;
+    for (size_t i = 0; i < line.size();) {
+        size_t start = i;
+        if (posix::NextChar(line, i) == ']') found = start;
+    }
+    return found;
+}
+
 // The value of the key, or nothing when the file, the section or a value
 // for the key is missing.
 bool FindValue(std::string_view file, std::string_view section, std::string_view key,
@@ -61,7 +72,7 @@ bool FindValue(std::string_view file, std::string_view section, std::string_view
         if (next == std::string_view::npos) next = file.size();
         if (line.empty()) continue;
         if (line.front() == '[') {
-            size_t close = line.find_last_of(']');
+            size_t close = LastCloseBracket(line);
             if (close != std::string_view::npos) {
                 if (inWantedSection) return false;  // a later section of that name is not read
                 inWantedSection = !wantedSectionSeen && SameName(Trim(line.substr(1, close - 1)), section);
@@ -82,12 +93,13 @@ bool FindValue(std::string_view file, std::string_view section, std::string_view
 
 // Copies the text less a matching pair of enclosing quotes, cut to the
 // buffer, and gives the number of bytes copied.
+// (The Windows system, under Wine, also drops the last byte of a quoted value
+// that exactly fills the buffer; here nothing of the value is lost.)
 uint32_t CopyEntry(std::string_view text, char* buffer, uint32_t size) {
     bool quoted = text.size() > 1 && (text.front() == '"' || text.front() == '\'') &&
                   text.back() == text.front();
-    if (quoted) text.remove_prefix(1);
+    if (quoted) text = text.substr(1, text.size() - 2);
     std::string_view copied = text.substr(0, size - 1);
-    if (quoted && size >= text.size()) copied.remove_suffix(1);
     copied.copy(buffer, copied.size());
     buffer[copied.size()] = '\0';
     return static_cast<uint32_t>(copied.size());

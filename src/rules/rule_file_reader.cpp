@@ -48,8 +48,9 @@ bool ParseInteger(std::string_view text, int bits, int64_t* result) {
     uint64_t value = 0;
     for (char c : rest) {
         if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-        if (value > limit) return false;
+        uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (limit - digit) / 10) return false;
+        value = value * 10 + digit;
     }
     *result = negative ? static_cast<int64_t>(0 - value) : static_cast<int64_t>(value);
     return true;
