@@ -176,8 +176,12 @@ void ReadLineText(LineFile& file, std::string& line) {
     for (;;) {
         if (file.position >= file.end && !FillBuffer(file)) return;
         const unsigned char* bytes = file.buffer;
-        uint32_t i = file.position;
-        while (i < file.end && bytes[i] != kLf && bytes[i] != kCr) ++i;
+        // The line runs to the first LF or CR, whichever comes first.
+        const unsigned char* start = bytes + file.position;
+        size_t span = file.end - file.position;
+        if (const void* lf = std::memchr(start, kLf, span)) span = static_cast<const unsigned char*>(lf) - start;
+        if (const void* cr = std::memchr(start, kCr, span)) span = static_cast<const unsigned char*>(cr) - start;
+        uint32_t i = file.position + static_cast<uint32_t>(span);
         line.append(reinterpret_cast<const char*>(bytes + file.position), i - file.position);
         file.position = i;
         if (i == file.end) continue;

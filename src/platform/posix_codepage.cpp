@@ -76,9 +76,9 @@ int SysCompareString(bool ignoreCase, std::string_view first, std::string_view s
         unsigned char x = static_cast<unsigned char>(first[i]);
         unsigned char y = static_cast<unsigned char>(second[j]);
         if (x < 0x80 && y < 0x80) {
-            if (ignoreCase) {
-                x = static_cast<unsigned char>(posix::LowerChar(x));
-                y = static_cast<unsigned char>(posix::LowerChar(y));
+            if (x != y && ignoreCase) {
+                if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 0x20);
+                if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 0x20);
             }
             if (x != y) return x < y ? 1 : 3;
             ++i;
