@@ -19,7 +19,6 @@ and no others.
 
   faults_big.py --linux PROG --windows PROG.exe [--filter TEXT]
 """
-import argparse
 import hashlib
 import os
 import pathlib
@@ -252,19 +251,7 @@ CASES = [("fifty-mb-line", fifty_mb_line), ("thousand-rules", thousand_rules), (
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--linux")
-    parser.add_argument("--windows")
-    parser.add_argument("--helpers-linux")
-    parser.add_argument("--helpers-windows")
-    parser.add_argument("--filter", default="")
-    parser.add_argument("--keep", action="store_true", help="keep the scratch folder of a failed case")
-    args = parser.parse_args()
-    platforms = []
-    if args.linux:
-        platforms.append(run_e2e.Platform("linux", args.linux, args.helpers_linux or ".", wine=False))
-    if args.windows:
-        platforms.append(run_e2e.Platform("windows", args.windows, args.helpers_windows or ".", wine=True))
+    args, platforms = run_e2e.arguments_and_platforms()
     passed = failed = 0
     started = time.time()
     for name, case in CASES:
@@ -279,10 +266,7 @@ def main():
                 problems = ["the program did not end in time"]
             run.close(args.keep and bool(problems))
             if problems:
-                failed += 1
-                print(f"FAIL {platform.label} faults-big/{name}")
-                for problem in problems:
-                    print("   " + problem.replace("\n", "\n   "))
+                failed = run_e2e.report(failed, problems, platform.label, f"faults-big/{name}")
             else:
                 passed += 1
                 print(f"ok   {platform.label} faults-big/{name} ({time.time() - began:.1f} s)")

@@ -306,7 +306,8 @@ def run_case(case, platform, keep):
     return failures
 
 
-def main():
+def arguments_and_platforms():
+    """The command line both suites take, and the programs it names."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--linux")
     parser.add_argument("--windows")
@@ -317,9 +318,22 @@ def main():
     args = parser.parse_args()
     platforms = []
     if args.linux:
-        platforms.append(Platform("linux", args.linux, args.helpers_linux, wine=False))
+        platforms.append(Platform("linux", args.linux, args.helpers_linux or ".", wine=False))
     if args.windows:
-        platforms.append(Platform("windows", args.windows, args.helpers_windows, wine=True))
+        platforms.append(Platform("windows", args.windows, args.helpers_windows or ".", wine=True))
+    return args, platforms
+
+
+def report(failed, problems, label, name):
+    """Prints a failed run with its problems; gives the new failure count."""
+    print(f"FAIL {label} {name}")
+    for problem in problems:
+        print("   " + problem.replace("\n", "\n   "))
+    return failed + 1
+
+
+def main():
+    args, platforms = arguments_and_platforms()
     cases = [Case(p) for p in sorted((HERE / "cases").rglob("*.case")) if args.filter in str(p)]
     passed = failed = 0
     started = time.time()
@@ -327,10 +341,7 @@ def main():
         for platform in platforms:
             problems = run_case(case, platform, args.keep)
             if problems:
-                failed += 1
-                print(f"FAIL {platform.label} {case.name}")
-                for problem in problems:
-                    print("   " + problem.replace("\n", "\n   "))
+                failed = report(failed, problems, platform.label, case.name)
             else:
                 passed += 1
     print(f"end-to-end: {len(cases)} cases on {len(platforms)} programs in {time.time() - started:.0f} s")
