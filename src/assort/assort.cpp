@@ -62,13 +62,44 @@ void OpenDestination(LineFile& destination, const std::string& path) {
     CheckIo(kPlaceOpenDestination);
 }
 
-void CountLine(RuleSet& rules, int32_t rule) {
+// Lines routed by each rule in this pass. They are added to the rules'
+// count texts once, after the last line, rather than each text being read
+// and written again for every line; a rule that routed no line keeps its
+// text untouched.
+using AddedCounts = std::vector<int64_t>;
+
+void CountLine(RuleSet& rules, AddedCounts& added, int32_t rule) {
     if (rule < 0) {
         ++rules.OtherCount;
         return;
     }
+    ++added[static_cast<size_t>(rule)];
+}
+
+void StoreCounts(RuleSet& rules, const AddedCounts& added) {
     TextList& counts = *rules.RuleCounts;
-    ReplaceItem(counts, rule, DecimalText(CountOrDefault(ItemAt(counts, rule), 0) + 1));
+    for (size_t i = 0; i < added.size(); ++i) {
+        if (added[i] == 0) continue;
+        int32_t rule = static_cast<int32_t>(i);
+        ReplaceItem(counts, rule, DecimalText(CountOrDefault(ItemAt(counts, rule), 0) + added[i]));
+    }
+}
+
+// The rule found for the last value looked up. Values that compare equal,
+// ignoring case, compare equal to the same keys, so a value equal to the one
+// before it finds the same rule without a scan of the keys.
+struct LastLookup {
+    std::string value;
+    int32_t rule = -1;
+    bool known = false;
+};
+
+int32_t FindRule(const TextList& keys, LastLookup& last, std::string_view value) {
+    if (last.known && (value == last.value || CompareNoCase(value, last.value) == 0)) return last.rule;
+    last.rule = IndexOfText(keys, value);
+    last.value.assign(value);
+    last.known = true;
+    return last.rule;
 }
 
 }  // namespace
@@ -100,6 +131,8 @@ void AssortInput(RuleSet& rules) {
     TextList fields;
     std::string line;
     int64_t lineCount = 0;
+    AddedCounts added(static_cast<size_t>(ItemCount(*rules.RuleKeys)), 0);
+    LastLookup lastLookup;
     for (;;) {
         bool ended = AtEndOfFile(input);
         CheckIo(kPlaceReadInput);
@@ -112,7 +145,7 @@ void AssortInput(RuleSet& rules) {
         SplitCommaText(line, fields, rules.ColumnNo);
         ++lineCount;
         std::string_view value = ItemCount(fields) >= rules.ColumnNo ? ItemAt(fields, rules.ColumnNo - 1) : "";
-        int32_t rule = IndexOfText(*rules.RuleKeys, value);
+        int32_t rule = FindRule(*rules.RuleKeys, lastLookup, value);
         const Target& target = targets[static_cast<size_t>(rule + 1)];
 
         if (writing) {
@@ -127,7 +160,7 @@ void AssortInput(RuleSet& rules) {
             FinishWrite(destination);
             CheckIo(kPlaceWriteDestination);
         }
-        CountLine(rules, rule);
+        CountLine(rules, added, rule);
     }
 
     ClearItems(fields);
@@ -137,5 +170,6 @@ void AssortInput(RuleSet& rules) {
     }
     CloseLineFile(input);
     CheckIo(kPlaceCloseInput);
+    StoreCounts(rules, added);
     PrintSummary(rules, lineCount);
 }

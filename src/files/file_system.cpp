@@ -4,9 +4,10 @@
 #include "platform/platform.h"
 #include "process/failure.h"
 
+bool gLeadBytes[256];
+
 namespace {
 
-bool leadBytes[256];
 bool doubleByteMode = false;
 
 // Paths shorter than this ("C:", "C:\", "\") are taken as present.
@@ -19,16 +20,14 @@ bool IsSeparatorByte(char c) { return c == '\\' || c == ':'; }
 void InitLeadBytes() {
     uint8_t ranges[12] = {};
     int pairs = SysLeadByteRanges(ranges);
-    for (bool& lead : leadBytes) lead = false;
+    for (bool& lead : gLeadBytes) lead = false;
     for (int pair = 0; pair < pairs; ++pair) {
-        for (int byte = ranges[2 * pair]; byte <= ranges[2 * pair + 1]; ++byte) leadBytes[byte] = true;
+        for (int byte = ranges[2 * pair]; byte <= ranges[2 * pair + 1]; ++byte) gLeadBytes[byte] = true;
     }
     doubleByteMode = pairs > 0;
 }
 
 bool DoubleByteMode() { return doubleByteMode; }
-
-bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
 
 ByteClass ClassifyByte(std::string_view text, size_t i) {
     unsigned char byte = static_cast<unsigned char>(text[i]);

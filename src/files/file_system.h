@@ -12,7 +12,9 @@
 // Fixed once at start from the code page of the user's locale.
 void InitLeadBytes();
 bool DoubleByteMode();
-bool IsLeadByte(unsigned char byte);
+// Filled by InitLeadBytes; read on every character of every line.
+extern bool gLeadBytes[256];
+inline bool IsLeadByte(unsigned char byte) { return gLeadBytes[byte]; }
 
 enum class ByteClass { Single, Lead, Second };
 // The class of the byte at 0-based index i, judged from the bytes before it.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -42,9 +43,17 @@ struct OpenHandle {
     int fd;
     dev_t device;
     ino_t inode;
+    mode_t mode;  // the type of a file never changes while it is open
     uint32_t access;
     uint32_t shareMode;
+    // The size seen when the handle was opened, under its lock; it stands
+    // until this process writes to any file.
+    uint64_t sizeAtOpen;
+    uint64_t writesAtOpen;
 };
+
+// Write calls made by this process so far.
+std::atomic<uint64_t> writeCount{0};
 
 std::mutex handlesLock;
 std::vector<OpenHandle> openHandles;
@@ -199,15 +208,19 @@ const std::string& NativePath(const std::string& name) {
         native = "/";
         i = 1;
     }
-    while (i < name.size()) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (IsLeadByte(c) && i + 1 < name.size()) {
-            native.append(name, i, 2);
-            i += 2;
+    // Backslashes become slashes, except the second byte of a double-byte
+    // character.
+    size_t at = native.size();
+    native.append(name, i);
+    const size_t size = native.size();
+    while (at < size) {
+        unsigned char c = static_cast<unsigned char>(native[at]);
+        if (c >= 0x80 && IsLeadByte(c)) {
+            at += 2;
             continue;
         }
-        native += (c == '\\') ? '/' : static_cast<char>(c);
-        ++i;
+        if (c == '\\') native[at] = '/';
+        ++at;
     }
     if (native.empty() && name.size() >= 2) native = ".";  // "X:" alone: the current directory
     return native;
@@ -220,6 +233,28 @@ const std::string* ToNative(const std::string& name) {
     if (!native.empty()) return &native;
     SetLastError(kErrorPathNotFound);
     return nullptr;
+}
+
+struct CivilDate {
+    int64_t year;
+    int64_t month;  // 1 to 12
+    int64_t day;    // 1 to 31
+};
+
+CivilDate CivilDateOf(int64_t days) {
+    // Days since 1970-01-01 to a date of the proleptic Gregorian calendar,
+    // counted in eras of 400 years from 0000-03-01.
+    days += 719468;
+    int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    int64_t dayOfEra = days - era * 146097;
+    int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;  // 0 for March
+    CivilDate date;
+    date.day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    date.month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    date.year = yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0);
+    return date;
 }
 
 time_t UnixSecondsOf(uint64_t fileTime) {
@@ -238,16 +273,6 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     const std::string* nativeName = posix::ToNative(name);
     if (nativeName == nullptr) return kInvalidHandle;
     const std::string& native = *nativeName;
-    struct stat before;
-    bool existed = stat(native.c_str(), &before) == 0;
-    if (existed && S_ISDIR(before.st_mode)) {
-        SetLastError(kErrorAccessDenied);
-        return kInvalidHandle;
-    }
-    if (existed && (access & kGenericWrite) && !posix::HasWriteBit(before)) {
-        SetLastError(kErrorAccessDenied);  // read-only, for root too
-        return kInvalidHandle;
-    }
     int flags = O_CLOEXEC | O_NOCTTY;
     if ((access & kGenericRead) && (access & kGenericWrite)) {
         flags |= O_RDWR;
@@ -256,48 +281,80 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     } else {
         flags |= O_RDONLY;
     }
-    if (disposition == kCreateAlways) flags |= O_CREAT;  // emptied only once the share check passed
+    // A directory opened for writing fails here with EISDIR, a read-only file
+    // with EACCES, except for root: both are also checked after the open. A
+    // file that this call makes is new, whatever write bits the mask leaves
+    // it; one that was there is emptied only once every check has passed.
+    bool existed = true;
+    if (disposition == kCreateAlways) {
+        struct stat before;
+        existed = stat(native.c_str(), &before) == 0;
+        flags |= O_CREAT;
+    }
     int fd = open(native.c_str(), flags, 0666);
     if (fd < 0) {
         SetLastError(ErrorFromErrno(errno, native));
         return kInvalidHandle;
     }
-    struct stat info;
-    fstat(fd, &info);
-    {
-        std::lock_guard<std::mutex> guard(posix::handlesLock);
-        for (const posix::OpenHandle& held : posix::openHandles) {
-            if (held.device == info.st_dev && held.inode == info.st_ino &&
-                posix::ShareConflict(held, access, shareMode)) {
-                close(fd);
-                SetLastError(kErrorSharingViolation);
-                return kInvalidHandle;
-            }
-        }
-    }
+    // The lock comes before the one look at the file, so that the size seen
+    // is the size under the lock: a run appending elsewhere can no longer
+    // move the end once this look is taken.
     short lockType = F_UNLCK;
     if (access & kGenericWrite) {
         lockType = F_WRLCK;
     } else if (!(shareMode & kShareWrite)) {
         lockType = F_RDLCK;
     }
-    if (lockType != F_UNLCK && S_ISREG(info.st_mode)) {
+    bool lockTaken = false;
+    bool lockRefused = false;
+    if (lockType != F_UNLCK) {
         struct flock lock = {};
         lock.l_type = lockType;
         lock.l_whence = SEEK_SET;
-        if (fcntl(fd, F_OFD_SETLK, &lock) != 0 && (errno == EAGAIN || errno == EACCES)) {
-            close(fd);
-            SetLastError(kErrorSharingViolation);
-            return kInvalidHandle;
+        lockTaken = fcntl(fd, F_OFD_SETLK, &lock) == 0;
+        lockRefused = !lockTaken && (errno == EAGAIN || errno == EACCES);
+    }
+    struct stat info;
+    uint32_t refusal = 0;
+    uint64_t writesBefore = posix::writeCount.load();
+    if (fstat(fd, &info) != 0) {
+        refusal = ErrorFromErrno(errno, native);
+    } else if (S_ISDIR(info.st_mode)) {
+        refusal = kErrorAccessDenied;
+    } else if (existed && (access & kGenericWrite) && !posix::HasWriteBit(info)) {
+        refusal = kErrorAccessDenied;  // read-only, for root too
+    } else if (S_ISREG(info.st_mode) && lockRefused) {
+        refusal = kErrorSharingViolation;
+    } else {
+        std::lock_guard<std::mutex> guard(posix::handlesLock);
+        for (const posix::OpenHandle& held : posix::openHandles) {
+            if (held.device == info.st_dev && held.inode == info.st_ino &&
+                posix::ShareConflict(held, access, shareMode)) {
+                refusal = kErrorSharingViolation;
+                break;
+            }
         }
     }
-    if (disposition == kCreateAlways && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
-        SetLastError(ErrorFromErrno(errno, native));
+    if (refusal == 0 && disposition == kCreateAlways && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+        refusal = ErrorFromErrno(errno, native);
+    }
+    if (refusal != 0) {
         close(fd);
+        SetLastError(refusal);
         return kInvalidHandle;
     }
+    if (lockTaken && !S_ISREG(info.st_mode)) {
+        // Only regular files are locked: devices and pipes are shared freely.
+        struct flock unlock = {};
+        unlock.l_type = F_UNLCK;
+        unlock.l_whence = SEEK_SET;
+        fcntl(fd, F_OFD_SETLK, &unlock);
+    }
     std::lock_guard<std::mutex> guard(posix::handlesLock);
-    posix::openHandles.push_back({fd, info.st_dev, info.st_ino, access, shareMode});
+    // A file emptied above has no bytes, whatever the look before said.
+    bool emptied = disposition == kCreateAlways;
+    uint64_t size = S_ISREG(info.st_mode) && !emptied ? static_cast<uint64_t>(info.st_size) : 0;
+    posix::openHandles.push_back({fd, info.st_dev, info.st_ino, info.st_mode, access, shareMode, size, writesBefore});
     return fd;
 }
 
@@ -316,6 +373,7 @@ bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivere
 }
 
 bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
+    posix::writeCount.fetch_add(1);
     const char* next = static_cast<const char*>(bytes);
     uint32_t done = 0;
     while (done < size) {
@@ -333,6 +391,15 @@ bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* wr
 }
 
 bool SysGetFileSize(SysHandle file, uint64_t* size) {
+    {
+        std::lock_guard<std::mutex> guard(posix::handlesLock);
+        for (const posix::OpenHandle& held : posix::openHandles) {
+            if (held.fd == file && held.writesAtOpen == posix::writeCount.load()) {
+                *size = held.sizeAtOpen;
+                return true;
+            }
+        }
+    }
     struct stat info;
     if (fstat(static_cast<int>(file), &info) != 0) {
         SetLastError(ErrorFromErrno(errno, ""));
@@ -351,13 +418,28 @@ bool SysSetFilePointer(SysHandle file, uint64_t position) {
 }
 
 SysFileType SysGetFileType(SysHandle file) {
-    struct stat info;
-    if (fstat(static_cast<int>(file), &info) != 0) {
-        SetLastError(kErrorInvalidHandle);
-        return SysFileType::Unknown;
+    mode_t mode = 0;
+    bool known = false;
+    {
+        std::lock_guard<std::mutex> guard(posix::handlesLock);
+        for (const posix::OpenHandle& held : posix::openHandles) {
+            if (held.fd == file) {
+                mode = held.mode;
+                known = true;
+                break;
+            }
+        }
     }
-    if (S_ISCHR(info.st_mode)) return SysFileType::Char;
-    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return SysFileType::Pipe;
+    struct stat info;
+    if (!known) {
+        if (fstat(static_cast<int>(file), &info) != 0) {
+            SetLastError(kErrorInvalidHandle);
+            return SysFileType::Unknown;
+        }
+        mode = info.st_mode;
+    }
+    if (S_ISCHR(mode)) return SysFileType::Char;
+    if (S_ISFIFO(mode) || S_ISSOCK(mode)) return SysFileType::Pipe;
     return SysFileType::Disk;
 }
 
@@ -433,27 +515,45 @@ bool SysFindClose(SysHandle search) {
 }
 
 bool SysFileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localTime) {
+    // The files of one run mostly bear times of the same few seconds: the
+    // offset of the last second asked for is kept.
+    thread_local time_t lastSeconds = 0;
+    thread_local long lastOffset = 0;
+    thread_local bool lastKnown = false;
     time_t seconds = posix::UnixSecondsOf(fileTime);
-    struct tm local;
-    if (localtime_r(&seconds, &local) == nullptr) {
-        SetLastError(posix::kErrorInvalidParameter);
-        return false;
+    if (!lastKnown || seconds != lastSeconds) {
+        struct tm local;
+        if (localtime_r(&seconds, &local) == nullptr) {
+            SetLastError(posix::kErrorInvalidParameter);
+            return false;
+        }
+        lastSeconds = seconds;
+        lastOffset = local.tm_gmtoff;
+        lastKnown = true;
     }
-    *localTime = fileTime + static_cast<uint64_t>(static_cast<int64_t>(local.tm_gmtoff) *
+    *localTime = fileTime + static_cast<uint64_t>(static_cast<int64_t>(lastOffset) *
                                                   static_cast<int64_t>(posix::kFileTimeStepsPerSecond));
     return true;
 }
 
 bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* dosTime) {
-    time_t seconds = posix::UnixSecondsOf(fileTime);
-    struct tm parts;
-    if (gmtime_r(&seconds, &parts) == nullptr || parts.tm_year + 1900 < 1980 ||
-        parts.tm_year + 1900 > 2107) {
+    int64_t seconds = static_cast<int64_t>(posix::UnixSecondsOf(fileTime));
+    int64_t days = seconds / 86400;
+    int64_t secondOfDay = seconds % 86400;
+    if (secondOfDay < 0) {
+        secondOfDay += 86400;
+        --days;
+    }
+    posix::CivilDate date = posix::CivilDateOf(days);
+    if (date.year < 1980 || date.year > 2107) {
         SetLastError(posix::kErrorInvalidParameter);
         return false;
     }
-    *dosDate = static_cast<uint16_t>(((parts.tm_year - 80) << 9) | ((parts.tm_mon + 1) << 5) | parts.tm_mday);
-    *dosTime = static_cast<uint16_t>((parts.tm_hour << 11) | (parts.tm_min << 5) | (parts.tm_sec / 2));
+    int64_t hour = secondOfDay / 3600;
+    int64_t minute = secondOfDay / 60 % 60;
+    int64_t second = secondOfDay % 60;
+    *dosDate = static_cast<uint16_t>(((date.year - 1980) << 9) | (date.month << 5) | date.day);
+    *dosTime = static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
     return true;
 }
 

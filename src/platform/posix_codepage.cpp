@@ -1,6 +1,8 @@
 // Code page 932 on Linux: the lead bytes, lower-casing and the comparison
 // that ignores case, as Windows gives them for Japanese text.
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <iterator>
 
 #include "platform/platform.h"
@@ -66,12 +68,53 @@ uint32_t CanonicalChar(uint32_t code) {
 
 }  // namespace posix
 
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "the word comparison reads bytes in little-endian order");
+
+constexpr uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x80 * kEveryByte;
+
+// Up to eight bytes from `at` as one word, the first byte lowest; bytes past
+// the end read as zero.
+uint64_t WordAt(std::string_view text, size_t at) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + at, std::min<size_t>(8, text.size() - at));
+    return word;
+}
+
+// A word of ASCII bytes with its capital letters made small.
+uint64_t FoldAsciiWord(uint64_t word) {
+    uint64_t fromA = word + (0x80 - 'A') * kEveryByte;        // high bit set from 'A' up
+    uint64_t pastZ = word + (0x80 - 'Z' - 1) * kEveryByte;    // high bit set past 'Z'
+    uint64_t capitals = fromA & ~pastZ & kHighBits;
+    return word | (capitals >> 2);                            // 0x80 >> 2 is the case bit
+}
+
+}  // namespace
+
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
     // Folding maps one-byte characters to one-byte ones and two-byte ones to
     // two-byte ones, so texts of different byte lengths never compare equal.
     if (first.size() != second.size()) return first.size() < second.size() ? 1 : 3;
     size_t i = 0;
-    size_t j = 0;
+    // Eight bytes at a time while both texts are ASCII; the first byte that
+    // differs after folding decides.
+    while (i < first.size()) {
+        uint64_t x = WordAt(first, i);
+        uint64_t y = WordAt(second, i);
+        if ((x | y) & kHighBits) break;
+        if (x != y && ignoreCase) {
+            x = FoldAsciiWord(x);
+            y = FoldAsciiWord(y);
+        }
+        if (x != y) {
+            int shift = std::countr_zero(x ^ y) & ~7;
+            return ((x >> shift) & 0xFF) < ((y >> shift) & 0xFF) ? 1 : 3;
+        }
+        i += 8;
+    }
+    size_t j = i;
     while (i < first.size() && j < second.size()) {
         unsigned char x = static_cast<unsigned char>(first[i]);
         unsigned char y = static_cast<unsigned char>(second[j]);

@@ -37,6 +37,18 @@ size_t ReadQuotedItem(std::string_view text, size_t at, std::string& item) {
     return at;
 }
 
+// Gives the position after the unquoted item that starts at `at`: it ends
+// at a separator or a blank that is not the second byte of a character.
+size_t SkipPlainItem(std::string_view text, size_t at) {
+    const size_t size = text.size();
+    while (at < size) {
+        unsigned char byte = static_cast<unsigned char>(text[at]);
+        if (byte == kSeparator || IsBlank(static_cast<char>(byte))) break;
+        at += (IsLeadByte(byte) && at + 1 < size) ? 2 : 1;
+    }
+    return at;
+}
+
 }  // namespace
 
 void SplitCommaText(std::string_view text, TextList& list, int32_t limit) {
@@ -49,7 +61,7 @@ void SplitCommaText(std::string_view text, TextList& list, int32_t limit) {
             at = ReadQuotedItem(text, at, item);
         } else {
             size_t start = at;
-            while (at < text.size() && text[at] != kSeparator && !IsBlank(text[at])) at = NextCharIndex(text, at);
+            at = SkipPlainItem(text, at);
             item.assign(text, start, at - start);
         }
         at = SkipBlanks(text, at);

@@ -115,6 +115,36 @@ TEST_F(PlatformContract, SizesAndPositions) {
     SysCloseHandle(file);
 }
 
+TEST_F(PlatformContract, SizesFollowWritesThroughAnyHandle) {
+    std::string name = Path("growing.csv");
+    PutFile(name, "abc");
+    uint32_t both = kShareRead | kShareWrite;
+    SysHandle reader = SysCreateFile(name, kGenericRead, both, kOpenExisting, kAttributeNormal);
+    SysHandle writer = SysCreateFile(name, kGenericRead | kGenericWrite, both, kOpenExisting, kAttributeNormal);
+    ASSERT_NE(reader, kInvalidHandle);
+    ASSERT_NE(writer, kInvalidHandle);
+    uint64_t size = 0;
+    ASSERT_TRUE(SysGetFileSize(writer, &size));
+    EXPECT_EQ(size, 3u);
+    ASSERT_TRUE(SysSetFilePointer(writer, 3));
+    uint32_t written = 0;
+    ASSERT_TRUE(SysWriteFile(writer, "defg", 4, &written));
+    ASSERT_TRUE(SysGetFileSize(writer, &size));
+    EXPECT_EQ(size, 7u);
+    ASSERT_TRUE(SysGetFileSize(reader, &size));
+    EXPECT_EQ(size, 7u);
+    SysCloseHandle(reader);
+    SysCloseHandle(writer);
+
+    // Creating over a file empties it: its size is 0 from the start.
+    SysHandle created = Open(name, kGenericWrite, kCreateAlways);
+    ASSERT_NE(created, kInvalidHandle);
+    ASSERT_TRUE(SysGetFileSize(created, &size));
+    EXPECT_EQ(size, 0u);
+    SysCloseHandle(created);
+    EXPECT_EQ(FileBytes(name), "");
+}
+
 TEST_F(PlatformContract, SearchFindsTheFirstMatch) {
     PutFile(Path("b.csv"), "");
     PutFile(Path("a.csv"), "");
@@ -149,6 +179,32 @@ TEST_F(PlatformContract, DosTimesCoverYears1980To2107) {
     EXPECT_EQ(date, (0 << 9) | (1 << 5) | 1);
     EXPECT_FALSE(SysFileTimeToDosDateTime(k1980 - kStepsPerDay, &date, &time));
     EXPECT_TRUE(SysFileTimeToDosDateTime(k1980 + 46750 * kStepsPerDay, &date, &time));  // 2107-12-31
+
+    // Worked out with Python's datetime: date (year - 1980) << 9 | month << 5
+    // | day, time hour << 11 | minute << 5 | second / 2.
+    struct Row {
+        uint64_t fileTime;
+        bool held;
+        uint16_t date;
+        uint16_t time;
+        const char* when;
+    };
+    const Row rows[] = {
+        {125963012960000000ull, true, 0x285D, 0x645C, "2000-02-29 12:34:56, a leap day"},
+        {157520160010000000ull, true, 0xF061, 0x0000, "2100-03-01 00:00:01, 2100 has no leap day"},
+        {159992927990000000ull, true, 0xFF9F, 0xBF7D, "2107-12-31 23:59:59, the last second"},
+        {133801631980000000ull, true, 0x599F, 0xBF7D, "2024-12-31 23:59:58"},
+        {119600063990000000ull, false, 0, 0, "1979-12-31 23:59:59, a second too early"},
+        {116444735990000000ull, false, 0, 0, "1969-12-31 23:59:59, before the Unix epoch"},
+    };
+    for (const Row& row : rows) {
+        date = 0;
+        time = 0;
+        EXPECT_EQ(SysFileTimeToDosDateTime(row.fileTime + 9999999, &date, &time), row.held) << row.when;
+        if (!row.held) continue;
+        EXPECT_EQ(date, row.date) << row.when;
+        EXPECT_EQ(time, row.time) << row.when;
+    }
     // Past 2107 Windows refuses too, but Wine converts with the year wrapped;
     // the Linux backend refuses, as Windows does.
 }
@@ -178,6 +234,15 @@ TEST(PlatformText, ComparisonIgnoresCaseOnly) {
         {"\x82\x4F", "0", false, "full-width digit"},
         {"\x93\x8C\x8B\x9E", "\x93\x8C\x8B\x9E", true, "the same kanji"},
         {"\x93\x8C", "\x8B\x9E", false, "different kanji"},
+        {"Area0123456789xy", "AREA0123456789XY", true, "case across words of eight bytes"},
+        {"abcdefgh", "abcdefgi", false, "the eighth byte"},
+        {"abcdefghi", "abcdefghj", false, "the ninth byte"},
+        {"12345678@", "12345678`", false, "@ and ` are no letters"},
+        {"x[", "x{", false, "[ and { are no letters"},
+        {"Z^", "z^", true, "Z and z"},
+        {"1234567\x82\x60", "1234567\x82\x81", true, "a full-width letter across the word end"},
+        {"ABCDEFGH\x82\x60", "abcdefgh\x82\x81", true, "ASCII words then a full-width letter"},
+        {"ABCDEFGH\x82\x60", "abcdefgh\x82\x61", false, "full-width A and B after ASCII words"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(SysCompareString(true, row.first, row.second) == 2, row.equal) << row.why;
