@@ -5,6 +5,7 @@
 // trimming, searching, first and last characters, lower-casing, the
 // program's own name and the Linux name of a Windows path follow their
 // rules; a name with a colon is used as it stands.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -152,6 +153,28 @@ void CheckTextOperations(std::string_view input, std::string_view text, std::str
     FUZZ_CHECK(CompareNoCase(text, text) == 0, "the text differs from itself");
     if (LowerText(other) == lower)
         FUZZ_CHECK(CompareNoCase(other, text) == 0, "equal lowered, but not equal ignoring case: " + fuzz::Shown(other));
+
+    // Two ASCII texts: the shorter first, else the first byte that differs
+    // once capitals are small decides.
+    auto ascii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (ascii(text) && ascii(other)) {
+        int want = 0;
+        if (text.size() != other.size()) {
+            want = text.size() < other.size() ? -1 : 1;
+        } else {
+            for (size_t i = 0; i < text.size() && want == 0; ++i) {
+                auto small = [](char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : static_cast<int>(c); };
+                int x = small(text[i]);
+                int y = small(other[i]);
+                if (x != y) want = x < y ? -1 : 1;
+            }
+        }
+        FUZZ_CHECK(CompareNoCase(text, other) == want, "ASCII texts compare as " +
+                                                           std::to_string(CompareNoCase(text, other)) + ": " +
+                                                           fuzz::Shown(other));
+    }
 }
 
 void CheckNames(std::string_view input, std::string_view name, std::string_view base) {

@@ -212,14 +212,19 @@ const std::string& NativePath(const std::string& name) {
     // character.
     size_t at = native.size();
     native.append(name, i);
+    char* bytes = native.data();
     const size_t size = native.size();
+    // Up to the first byte of 0x80 or more, no byte is a second byte.
+    size_t plain = at;
+    while (plain < size && static_cast<unsigned char>(bytes[plain]) < 0x80) ++plain;
+    for (; at < plain; ++at) bytes[at] = bytes[at] == '\\' ? '/' : bytes[at];
     while (at < size) {
-        unsigned char c = static_cast<unsigned char>(native[at]);
-        if (c >= 0x80 && IsLeadByte(c)) {
+        unsigned char c = static_cast<unsigned char>(bytes[at]);
+        if (IsLeadByte(c)) {
             at += 2;
             continue;
         }
-        if (c == '\\') native[at] = '/';
+        if (c == '\\') bytes[at] = '/';
         ++at;
     }
     if (native.empty() && name.size() >= 2) native = ".";  // "X:" alone: the current directory
@@ -325,8 +330,10 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
         refusal = kErrorAccessDenied;  // read-only, for root too
     } else if (S_ISREG(info.st_mode) && lockRefused) {
         refusal = kErrorSharingViolation;
-    } else {
-        std::lock_guard<std::mutex> guard(posix::handlesLock);
+    }
+    // The table is held from the share check until the handle is in it.
+    std::unique_lock<std::mutex> guard(posix::handlesLock);
+    if (refusal == 0) {
         for (const posix::OpenHandle& held : posix::openHandles) {
             if (held.device == info.st_dev && held.inode == info.st_ino &&
                 posix::ShareConflict(held, access, shareMode)) {
@@ -339,6 +346,7 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
         refusal = ErrorFromErrno(errno, native);
     }
     if (refusal != 0) {
+        guard.unlock();
         close(fd);
         SetLastError(refusal);
         return kInvalidHandle;
@@ -350,7 +358,6 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
         unlock.l_whence = SEEK_SET;
         fcntl(fd, F_OFD_SETLK, &unlock);
     }
-    std::lock_guard<std::mutex> guard(posix::handlesLock);
     // A file emptied above has no bytes, whatever the look before said.
     bool emptied = disposition == kCreateAlways;
     uint64_t size = S_ISREG(info.st_mode) && !emptied ? static_cast<uint64_t>(info.st_size) : 0;
