@@ -1,5 +1,8 @@
 #include "text/comma_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "files/file_system.h"
 
 namespace {
@@ -41,6 +44,19 @@ size_t ReadQuotedItem(std::string_view text, size_t at, std::string& item) {
 // at a separator or a blank that is not the second byte of a character.
 size_t SkipPlainItem(std::string_view text, size_t at) {
     const size_t size = text.size();
+    // Eight bytes at a time while none of them is a blank, a separator or a
+    // byte of 0x80 or more (which may lead a double-byte character).
+    constexpr uint64_t kEveryByte = 0x0101010101010101ull;
+    constexpr uint64_t kHighBits = 0x80 * kEveryByte;
+    while (at + 8 <= size) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        uint64_t blank = (word - 0x21 * kEveryByte) & ~word;  // a byte below 0x21
+        uint64_t separators = word ^ (static_cast<unsigned char>(kSeparator) * kEveryByte);
+        uint64_t separator = (separators - kEveryByte) & ~separators;
+        if ((blank | separator | word) & kHighBits) break;
+        at += 8;
+    }
     while (at < size) {
         unsigned char byte = static_cast<unsigned char>(text[at]);
         if (byte == kSeparator || IsBlank(static_cast<char>(byte))) break;
