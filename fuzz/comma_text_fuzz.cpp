@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "files/file_system.h"
 #include "fuzz_support.h"
 #include "text/comma_text.h"
 #include "text/text_list.h"
@@ -90,11 +89,6 @@ std::string QuotedText(const std::vector<std::string>& items) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    InitLeadBytes();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "files/file_system.h"
 #include "fuzz_support.h"
 #include "process/command_words.h"
 
@@ -63,11 +62,6 @@ std::vector<std::string> ReferenceWords(std::string_view line) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    InitLeadBytes();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -20,7 +20,6 @@
 #include <string_view>
 #include <vector>
 
-#include "files/file_system.h"
 #include "files/line_file.h"
 #include "fuzz_support.h"
 #include "process/failure.h"
@@ -161,7 +160,6 @@ void WriteAll(std::string_view input, const std::vector<std::string>& lines) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    InitLeadBytes();
     static fuzz::ScratchFolder folder;
     scratch = &folder;
     inputPath = scratch->Path("in.csv");

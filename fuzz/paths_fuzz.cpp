@@ -221,11 +221,6 @@ void CheckNames(std::string_view input, std::string_view name, std::string_view 
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    InitLeadBytes();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     // The first byte of a 0x01 splits the input into two texts.

@@ -16,7 +16,6 @@
 #include <string>
 #include <string_view>
 
-#include "files/file_system.h"
 #include "fuzz_support.h"
 #include "platform/platform.h"
 #include "scratch_file.h"
@@ -123,7 +122,6 @@ std::string Lookup(const std::string& key, uint32_t size, std::string_view input
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    InitLeadBytes();
     static fuzz::ScratchFolder folder;
     scratch = &folder;
     rulePath = scratch->Path("rules.ini");

@@ -90,6 +90,18 @@ bool ShareConflict(const OpenHandle& held, uint32_t access, uint32_t shareMode) 
     return false;
 }
 
+// A copy of this process's entry for the handle, if it has one.
+bool FindHeld(SysHandle file, OpenHandle* entry) {
+    std::lock_guard<std::mutex> guard(handlesLock);
+    for (const OpenHandle& held : openHandles) {
+        if (held.fd == file) {
+            *entry = held;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool OpenHereOn(const struct stat& info) {
     std::lock_guard<std::mutex> guard(handlesLock);
     return std::any_of(openHandles.begin(), openHandles.end(), [&](const OpenHandle& held) {
@@ -359,8 +371,7 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
         fcntl(fd, F_OFD_SETLK, &unlock);
     }
     // A file emptied above has no bytes, whatever the look before said.
-    bool emptied = disposition == kCreateAlways;
-    uint64_t size = S_ISREG(info.st_mode) && !emptied ? static_cast<uint64_t>(info.st_size) : 0;
+    uint64_t size = S_ISREG(info.st_mode) && disposition != kCreateAlways ? static_cast<uint64_t>(info.st_size) : 0;
     posix::openHandles.push_back({fd, info.st_dev, info.st_ino, info.st_mode, access, shareMode, size, writesBefore});
     return fd;
 }
@@ -398,14 +409,10 @@ bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* wr
 }
 
 bool SysGetFileSize(SysHandle file, uint64_t* size) {
-    {
-        std::lock_guard<std::mutex> guard(posix::handlesLock);
-        for (const posix::OpenHandle& held : posix::openHandles) {
-            if (held.fd == file && held.writesAtOpen == posix::writeCount.load()) {
-                *size = held.sizeAtOpen;
-                return true;
-            }
-        }
+    posix::OpenHandle held;
+    if (posix::FindHeld(file, &held) && held.writesAtOpen == posix::writeCount.load()) {
+        *size = held.sizeAtOpen;
+        return true;
     }
     struct stat info;
     if (fstat(static_cast<int>(file), &info) != 0) {
@@ -425,20 +432,12 @@ bool SysSetFilePointer(SysHandle file, uint64_t position) {
 }
 
 SysFileType SysGetFileType(SysHandle file) {
+    posix::OpenHandle held;
     mode_t mode = 0;
-    bool known = false;
-    {
-        std::lock_guard<std::mutex> guard(posix::handlesLock);
-        for (const posix::OpenHandle& held : posix::openHandles) {
-            if (held.fd == file) {
-                mode = held.mode;
-                known = true;
-                break;
-            }
-        }
-    }
-    struct stat info;
-    if (!known) {
+    if (posix::FindHeld(file, &held)) {
+        mode = held.mode;
+    } else {
+        struct stat info;
         if (fstat(static_cast<int>(file), &info) != 0) {
             SetLastError(kErrorInvalidHandle);
             return SysFileType::Unknown;
