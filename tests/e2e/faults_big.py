@@ -100,9 +100,7 @@ class Run:
     def run(self, args, timeout=600):
         program = os.path.join(self.root, os.fsencode(self.platform.program.name))
         shutil.copy(self.platform.program, program)
-        command = [program] + [self.platform.arg(a) for a in args]
-        if self.platform.wine:
-            command = ["wine"] + command
+        command = self.platform.command(program, [self.platform.arg(a) for a in args])
         result = subprocess.run(command, cwd=self.root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, timeout=timeout)
         return result.returncode, result.stdout

@@ -33,6 +33,7 @@ import argparse
 import os
 import pathlib
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -40,6 +41,8 @@ import tempfile
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
+# Starts a Windows program as scripts/wine-env decided for this machine.
+WINE_RUN = str(HERE.parent.parent / "scripts" / "wine-run")
 
 
 def to_sjis(text):
@@ -164,11 +167,17 @@ def show(data):
 
 
 class Platform:
-    def __init__(self, label, program, helpers, wine):
+    def __init__(self, label, program, helpers, wine=None):
+        """wine: the command that starts a Windows program, or None for the
+        Linux program."""
         self.label = label
         self.program = pathlib.Path(program).resolve()
         self.helpers = pathlib.Path(helpers).resolve()
         self.wine = wine
+
+    def command(self, program, args):
+        """The command line that starts `program` with `args` (bytes)."""
+        return (self.wine or []) + [program] + args
 
     def native_name(self, name):
         """A case's file name as it stands on disk for this program."""
@@ -182,8 +191,7 @@ class Platform:
 
     def helper(self, name):
         suffix = ".exe" if self.wine else ""
-        command = [str(self.helpers / (name + suffix))]
-        return (["wine"] + command) if self.wine else command
+        return self.command(str(self.helpers / (name + suffix)), [])
 
 
 def unlock(root):
@@ -237,9 +245,8 @@ def run_case(case, platform, keep):
                 failures.append(f"could not hold {name}: {said!r}")
             holders.append(holder)
 
-        command = [program] + [platform.arg(a) for a in case.args]
-        if platform.wine:
-            command = ["wine"] + command
+        args = [platform.arg(a) for a in case.args]
+        command = platform.command(program, args)
         cwd = at(case.cwd) if case.cwd else root
         kwargs = dict(cwd=cwd, stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
         if case.stdout_mode == "closed":
@@ -248,7 +255,7 @@ def run_case(case, platform, keep):
                 # descriptor 1; a Windows parent can start it with no
                 # standard output handle at all.
                 windows_program = b"Z:" + program.replace(b"/", b"\\")
-                command = platform.helper("nostdout") + [windows_program] + command[2:]
+                command = platform.helper("nostdout") + [windows_program] + args
                 kwargs["stdout"] = subprocess.DEVNULL
             else:
                 kwargs["stdout"] = subprocess.DEVNULL
@@ -313,14 +320,17 @@ def arguments_and_platforms():
     parser.add_argument("--windows")
     parser.add_argument("--helpers-linux")
     parser.add_argument("--helpers-windows")
+    parser.add_argument("--wine", default=WINE_RUN,
+                        help="the command that starts a Windows program (default: scripts/wine-run)")
     parser.add_argument("--filter", default="")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder of a failed case")
     args = parser.parse_args()
     platforms = []
     if args.linux:
-        platforms.append(Platform("linux", args.linux, args.helpers_linux or ".", wine=False))
+        platforms.append(Platform("linux", args.linux, args.helpers_linux or "."))
     if args.windows:
-        platforms.append(Platform("windows", args.windows, args.helpers_windows or ".", wine=True))
+        platforms.append(Platform("windows", args.windows, args.helpers_windows or ".",
+                                  wine=shlex.split(args.wine)))
     return args, platforms
 
 
