@@ -131,6 +131,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     fuzz::PutBytes(rulePath, input);
+    SysFlushPrivateProfile(rulePath);  // the service may keep the last input
     const bool wellFormed = fuzz::WellFormed(input);
     // A small buffer, different from input to input.
     const uint32_t small = 1 + static_cast<uint32_t>(size % 13);

@@ -37,9 +37,11 @@ const std::string_view kIoFailureKind = "EInOutError";
 const std::string_view kOutOfMemoryKind = "EOutOfMemory";
 const std::string_view kListIndexKind = "EStringListError";
 const std::string_view kGeneralFailureKind = "Exception";
+const std::string_view kInterruptKind = "EControlC";
 const std::string_view kOutOfMemoryMessage = "メモリが足りません";
 const std::string_view kListIndexMessage = "リストのインデックスが範囲を超えています (%d)";
 const std::string_view kMakeDirectoryMessage = "ディレクトリを作成できません";
+const std::string_view kInterruptMessage = "処理が中断されました";
 const std::string_view kIoMessageOther = "I/O エラー (%d)";
 
 const IoMessage kIoMessages[7] = {

@@ -38,9 +38,11 @@ extern const std::string_view kIoFailureKind;
 extern const std::string_view kOutOfMemoryKind;
 extern const std::string_view kListIndexKind;
 extern const std::string_view kGeneralFailureKind;
+extern const std::string_view kInterruptKind;
 extern const std::string_view kOutOfMemoryMessage;
 extern const std::string_view kListIndexMessage;  // holds one %d
 extern const std::string_view kMakeDirectoryMessage;
+extern const std::string_view kInterruptMessage;
 extern const std::string_view kIoMessageOther;    // holds one %d
 
 struct IoMessage {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "files/file_system.h"
+#include "platform/platform.h"
 #include "process/command_words.h"
 
 RunOptions gRunOptions;
@@ -12,6 +13,7 @@ void ParseOptions() {
     int32_t count = CommandWordCount();
     for (int32_t i = 1; i <= count; ++i) {
         std::string word = CommandWord(i);
+        if (SysIsPathWord(word)) continue;
         // A word that starts with a double-byte character is never an option.
         if (FirstChars(word, 1) != "/") continue;
         std::string letter = LowerText(std::string_view(word).substr(1, 1));

@@ -49,16 +49,16 @@ std::vector<Target> ResolveTargets(const RuleSet& rules) {
     return targets;
 }
 
+// A destination is appended to, and made when missing. Opening never empties
+// a file: one that another run made since the test below is appended to.
 void OpenDestination(LineFile& destination, const std::string& path) {
     BindLineFile(destination, path);
-    if (IsExistingFile(path)) {
-        OpenForAppending(destination);
-    } else {
+    if (!IsExistingFile(path)) {
         std::string directory = DirectoryOf(path);
-        // A directory that cannot be made shows in the create step that follows.
+        // A directory that cannot be made shows in the open that follows.
         if (!IsExistingDirectory(directory)) MakeDirectories(directory);
-        OpenForCreating(destination);
     }
+    OpenForAppendingOrCreating(destination);
     CheckIo(kPlaceOpenDestination);
 }
 
@@ -134,6 +134,7 @@ void AssortInput(RuleSet& rules) {
     AddedCounts added(static_cast<size_t>(ItemCount(*rules.RuleKeys)), 0);
     LastLookup lastLookup;
     for (;;) {
+        CheckInterrupt();
         bool ended = AtEndOfFile(input);
         CheckIo(kPlaceReadInput);
         if (ended) break;

@@ -65,18 +65,15 @@ std::string DirectoryOf(std::string_view path) {
     return std::string(path.substr(0, i));
 }
 
+// Whether a file exists never depends on its date: a file dated before 1980
+// or after 2107 (common on Linux: archives with a fixed date) is a file, and
+// taking it for absent would empty a destination.
 bool IsExistingFile(const std::string& path) {
     SysFindData found;
     SysHandle search = SysFindFirstFile(path, &found);
     if (search == kInvalidHandle) return false;
     SysFindClose(search);
-    if (found.attributes & kAttributeDirectory) return false;
-    // A time the DOS form cannot hold (before 1980 or after 2107) means no file.
-    uint64_t local = 0;
-    uint16_t date = 0;
-    uint16_t time = 0;
-    return SysFileTimeToLocalFileTime(found.lastWriteTime, &local) &&
-           SysFileTimeToDosDateTime(local, &date, &time);
+    return (found.attributes & kAttributeDirectory) == 0;
 }
 
 bool IsExistingDirectory(const std::string& path) {

@@ -12,27 +12,7 @@ constexpr unsigned char kLf = '\n';
 constexpr unsigned char kCr = '\r';
 constexpr std::string_view kLineEnd = "\r\n";
 
-// Named files open for writing, for FlushOpenWriters. Only one destination
-// is open at a time; the room is generous.
-constexpr int kWriterRoom = 8;
-LineFile* openWriters[kWriterRoom] = {};
-
 bool IsConsole(const LineFile& file) { return file.name.empty(); }
-
-void RememberWriter(LineFile* file) {
-    for (LineFile*& slot : openWriters) {
-        if (slot == nullptr) {
-            slot = file;
-            return;
-        }
-    }
-}
-
-void ForgetWriter(LineFile* file) {
-    for (LineFile*& slot : openWriters) {
-        if (slot == file) slot = nullptr;
-    }
-}
 
 // One WriteFile call with every pending byte; the pending count becomes 0
 // whether or not it succeeds. Gives false on failure.
@@ -59,7 +39,6 @@ void ApplyTypeRule(LineFile& file) {
         return;
     }
     file.writeThrough = type == SysFileType::Char;
-    if (!IsConsole(file)) RememberWriter(&file);
 }
 
 bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileState state) {
@@ -146,8 +125,10 @@ void OpenForCreating(LineFile& file) {
     if (OpenNamed(file, kGenericWrite, kCreateAlways, LineFileState::Writing)) ApplyTypeRule(file);
 }
 
-void OpenForAppending(LineFile& file) {
-    if (!OpenNamed(file, kGenericRead | kGenericWrite, kOpenExisting, LineFileState::Writing)) return;
+namespace {
+
+void OpenAppending(LineFile& file, uint32_t disposition) {
+    if (!OpenNamed(file, kGenericRead | kGenericWrite, disposition, LineFileState::Writing)) return;
     // Reading the last block leaves the file position after the last byte;
     // the bytes read are not output.
     uint64_t size = 0;
@@ -161,6 +142,12 @@ void OpenForAppending(LineFile& file) {
     file.position = 0;
     ApplyTypeRule(file);
 }
+
+}  // namespace
+
+void OpenForAppending(LineFile& file) { OpenAppending(file, kOpenExisting); }
+
+void OpenForAppendingOrCreating(LineFile& file) { OpenAppending(file, kOpenAlways); }
 
 bool AtEndOfFile(LineFile& file) {
     if (!CheckReading(file)) return true;
@@ -255,10 +242,17 @@ void CloseLineFile(LineFile& file) {
     }
     if (file.state == LineFileState::Writing && !WriteBuffer(file)) return;
     if (IsConsole(file)) return;  // the standard handle stays open
-    ForgetWriter(&file);
     if (!SysCloseHandle(file.handle)) StoreIoResult(static_cast<int32_t>(SysLastError()));
     file.handle = kInvalidHandle;
     file.state = LineFileState::Closed;
+}
+
+LineFile::~LineFile() {
+    if (state == LineFileState::Closed || IsConsole(*this)) return;
+    // Nothing is left to report to: the results are ignored.
+    uint32_t written = 0;
+    if (state == LineFileState::Writing && position > 0) SysWriteFile(handle, buffer, position, &written);
+    SysCloseHandle(handle);
 }
 
 LineFile& ConsoleOutput() {
@@ -278,11 +272,4 @@ int32_t ShutDownConsole() {
     TakeIoResult();
     CloseLineFile(console);
     return TakeIoResult();
-}
-
-void FlushOpenWriters() {
-    for (LineFile* file : openWriters) {
-        if (file != nullptr && file->state == LineFileState::Writing) WriteBuffer(*file);
-    }
-    PendingIoResult = 0;
 }

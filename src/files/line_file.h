@@ -29,12 +29,23 @@ struct LineFile {
     bool writeThrough = false;
     bool dataEnded = false;  // a fill delivered nothing or failed
     unsigned char buffer[kBufferSize];
+
+    LineFile() = default;
+    LineFile(const LineFile&) = delete;
+    LineFile& operator=(const LineFile&) = delete;
+    // A named file still open when its owner goes (a failure travelling out
+    // of the assort pass) hands its pending bytes to the system and is
+    // closed, so every line routed before the failure is in its file.
+    ~LineFile();
 };
 
 void BindLineFile(LineFile& file, std::string_view name);
 void OpenForReading(LineFile& file);
 void OpenForCreating(LineFile& file);
 void OpenForAppending(LineFile& file);
+// As OpenForAppending, but a missing file is created; a file that exists by
+// the time of the open is never emptied.
+void OpenForAppendingOrCreating(LineFile& file);
 bool AtEndOfFile(LineFile& file);
 // Replaces `line` by the bytes of the current line, without its line end;
 // stops in front of the line end.
@@ -52,6 +63,3 @@ void FlushConsoleText();
 // Closes standard output at the end of the process; gives the code of a
 // failed final write, or 0.
 int32_t ShutDownConsole();
-// Hands the pending bytes of every named file still open for writing to the
-// system, so that a run ended by a failure loses no routed line.
-void FlushOpenWriters();

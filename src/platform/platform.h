@@ -21,6 +21,8 @@ inline constexpr uint32_t kShareRead = 1;
 inline constexpr uint32_t kShareWrite = 2;
 inline constexpr uint32_t kCreateAlways = 2;
 inline constexpr uint32_t kOpenExisting = 3;
+inline constexpr uint32_t kOpenAlways = 4;
+inline constexpr uint32_t kAttributeReadOnly = 0x01;
 inline constexpr uint32_t kAttributeNormal = 0x80;
 inline constexpr uint32_t kAttributeDirectory = 0x10;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
@@ -31,11 +33,18 @@ inline constexpr uint32_t kErrorPathNotFound = 3;
 inline constexpr uint32_t kErrorTooManyOpenFiles = 4;
 inline constexpr uint32_t kErrorAccessDenied = 5;
 inline constexpr uint32_t kErrorInvalidHandle = 6;
+inline constexpr uint32_t kErrorWriteFault = 29;
+inline constexpr uint32_t kErrorReadFault = 30;
 inline constexpr uint32_t kErrorSharingViolation = 32;
 inline constexpr uint32_t kErrorBrokenPipe = 109;
 inline constexpr uint32_t kErrorDiskFull = 112;
+inline constexpr uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr uint32_t kErrorAlreadyExists = 183;
 inline constexpr uint32_t kErrorNoData = 232;
+inline constexpr uint32_t kErrorOperationAborted = 995;
+
+// Room for the longest path the system hands out as the program's file.
+inline constexpr uint32_t kModulePathRoom = 32768;
 
 enum class SysFileType : uint32_t { Unknown = 0, Disk = 1, Char = 2, Pipe = 3 };
 
@@ -51,17 +60,14 @@ SysHandle SysGetStdOutput();
 bool SysCloseHandle(SysHandle file);
 uint32_t SysLastError();
 
-// File system. A file time counts 100-nanosecond steps since 1601-01-01.
+// File system.
 struct SysFindData {
     uint32_t attributes = 0;
-    uint64_t lastWriteTime = 0;
 };
 // Gives the first entry that matches the path (a pattern when its last part
 // holds * or ?), or kInvalidHandle.
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found);
 bool SysFindClose(SysHandle search);
-bool SysFileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localTime);
-bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* dosTime);
 uint32_t SysGetFileAttributes(const std::string& path);
 bool SysCreateDirectory(const std::string& path);
 bool SysDeleteFile(const std::string& path);
@@ -85,9 +91,18 @@ int SysLeadByteRanges(uint8_t ranges[12]);
 
 // Process.
 std::string SysGetCommandLine();
+// A command-line word that names a file of the system's own form rather
+// than an option: on Linux "/data/in.csv" (an existing file or folder whose
+// name holds a second "/"); never on Windows, where "/" starts an option.
+bool SysIsPathWord(std::string_view word);
 // Copies the program file's full path, cut to size - 1 bytes, and a zero;
 // gives its length, or 0 on failure. Never allocates.
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
-// Called once at program start, before anything else.
+// Called once at program start, before anything else: holds the standard
+// descriptors that the parent left closed, and catches the requests to stop
+// (SIGINT, SIGTERM, SIGHUP on Linux; Ctrl+C, Ctrl+Break and closing the
+// console on Windows). A second request ends the process at once.
 void SysStartProcess();
+// A request to stop has come: the run ends at the next line boundary.
+bool SysInterruptRequested();
 [[noreturn]] void SysExitProcess(uint32_t status);

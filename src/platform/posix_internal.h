@@ -2,6 +2,8 @@
 // Pieces of the POSIX backend shared between its files. Not for the rest of
 // the program: everything here speaks Linux.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,15 +15,41 @@ inline bool IsLeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+// ASCII capitals to small letters; every other code stays.
+inline uint32_t AsciiLower(uint32_t code) { return (code >= 'A' && code <= 'Z') ? code + 0x20 : code; }
+
+inline bool HasWriteBit(const struct stat& info) { return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0; }
+
+// Paths and errors (posix_paths.cpp).
+
 // A Windows path as the Linux name it stands for: "\" and "/" separate, a
 // leading "X:\" is the root, "X:name" is relative to the current directory.
 // The text lives in a per-thread buffer until the next call.
 const std::string& NativePath(const std::string& name);
-
+// The same, or nullptr (with code 3 for SysLastError) for a name that names
+// nothing, as an empty one on Windows.
+const std::string* ToNative(const std::string& name);
 // Remembers a Windows error code for SysLastError().
 void SetLastError(uint32_t code);
 // The Windows code for an errno met while working on the given Linux name.
 uint32_t ErrorFromErrno(int error, const std::string& native);
+
+// Handles (posix_handles.cpp).
+
+// This process holds a handle on the file.
+bool OpenHereOn(const struct stat& info);
+// Another process holds the file open for writing, by a lock it took.
+bool WriteLockedElsewhere(int fd);
+
+// The process (posix_process.cpp).
+
+// Standard output was closed when the process started: descriptor 1 then
+// only holds its place (on /dev/null), and it has no file type.
+bool StdOutputClosedAtStart();
+// The program's own file, as the system names it.
+bool IsRunningProgram(const struct stat& info);
+
+// Code page 932 (posix_codepage.cpp).
 
 // The code of the character that starts at text[i]: one byte, or two for a
 // lead byte followed by another byte. Advances i past it.

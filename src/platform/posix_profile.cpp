@@ -1,22 +1,35 @@
 // The profile service on Linux: reads a sectioned key-value file the way the
-// Windows program under Wine reads it, afresh for every lookup.
+// Windows program under Wine reads it.
 //
 // Lines end at any run of CR and LF. Blanks (tab, LF, VT, FF, CR, Ctrl-Z and
 // space) around a line, a key name and a value are dropped. A line that
 // starts with "[" and holds a "]" names a section: the text up to its last
-// "]", less the blanks around it. Any other line is a key, up to its first "="; a line
-// without "=" is a key without a value, which answers the default. Only the
-// first section of a name is read, and in it the first key of a name.
-// Names are compared ignoring ASCII case and end at a NUL byte, as does a
-// value.
-// A value enclosed in a matching pair of quotes loses them.
-#include <fstream>
-#include <iterator>
+// "]", less the blanks around it. Any other line is a key, up to its first
+// "="; a line without "=" is a key without a value, which answers the
+// default. Only the first section of a name is read, and in it the first key
+// of a name; lines before the first section belong to none. Names are
+// compared ignoring ASCII case and end at a NUL byte, as does a value. A
+// value enclosed in a matching pair of quotes loses them.
+//
+// The file is read once, into an index of its sections and keys, and kept
+// until the flush request. Anything that is not a regular file, or is larger
+// than kProfileSizeLimit, is refused as unreadable: every lookup then
+// answers the default, as for a file that cannot be read.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <unordered_map>
 
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 
 namespace {
+
+// 1,000 rules of 2 KiB each fit twice over.
+constexpr size_t kProfileSizeLimit = 4 * 1024 * 1024;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
@@ -32,17 +45,24 @@ std::string_view Trim(std::string_view text) {
 
 std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
-// Names compare ignoring the case of ASCII letters only, as Wine's profile
-// service does; a double-byte character must match exactly.
-bool SameName(std::string_view stored, std::string_view wanted) {
-    stored = UpToNul(stored);
-    size_t i = 0;
-    size_t j = 0;
-    auto lower = [](uint32_t c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; };
-    while (i < stored.size() && j < wanted.size()) {
-        if (lower(posix::NextChar(stored, i)) != lower(posix::NextChar(wanted, j))) return false;
+// The form under which names compare: ASCII letters folded to small ones,
+// cut at a NUL byte; a double-byte character stays as it is, so its second
+// byte is never folded. Names compare ignoring ASCII case exactly when their
+// forms are equal, as Wine's profile service compares them.
+std::string NameForm(std::string_view name) {
+    name = UpToNul(name);
+    std::string form;
+    form.reserve(name.size());
+    for (size_t i = 0; i < name.size();) {
+        size_t start = i;
+        uint32_t code = posix::NextChar(name, i);
+        if (i - start == 1) {
+            form += static_cast<char>(posix::AsciiLower(code));
+        } else {
+            form.append(name.substr(start, i - start));
+        }
     }
-    return i == stored.size() && j == wanted.size();
+    return form;
 }
 
 // The last "]" of the line that is a character of its own, not the second
@@ -56,13 +76,21 @@ size_t LastCloseBracket(std::string_view line) {
     return found;
 }
 
-// The value of the key, or nothing when the file, the section or a value
-// for the key is missing.
-bool FindValue(std::string_view file, std::string_view section, std::string_view key,
-               std::string_view* value) {
+// The first line of each key name in a section: its value, or nothing for
+// a line without "=".
+using Section = std::unordered_map<std::string, std::optional<std::string_view>>;
+
+struct Profile {
+    std::string native;  // the Linux name it was read from
+    std::string text;
+    bool readable = false;
+    std::unordered_map<std::string, Section> sections;  // the first of each name
+};
+
+void IndexSections(Profile& profile) {
+    std::string_view file = profile.text;
     if (file.substr(0, kUtf8Mark.size()) == kUtf8Mark) file.remove_prefix(kUtf8Mark.size());
-    bool inWantedSection = false;
-    bool wantedSectionSeen = false;
+    Section* current = nullptr;
     size_t next = 0;
     while (next < file.size()) {
         size_t end = file.find_first_of("\r\n", next);
@@ -74,21 +102,63 @@ bool FindValue(std::string_view file, std::string_view section, std::string_view
         if (line.front() == '[') {
             size_t close = LastCloseBracket(line);
             if (close != std::string_view::npos) {
-                if (inWantedSection) return false;  // a later section of that name is not read
-                inWantedSection = !wantedSectionSeen && SameName(Trim(line.substr(1, close - 1)), section);
-                wantedSectionSeen = wantedSectionSeen || inWantedSection;
+                auto [entry, isNew] = profile.sections.try_emplace(NameForm(Trim(line.substr(1, close - 1))));
+                current = isNew ? &entry->second : nullptr;  // a later section of a name is not read
                 continue;
             }
         }
-        if (!inWantedSection) continue;
+        if (current == nullptr) continue;
         size_t equals = line.find('=');
-        std::string_view name = Trim(line.substr(0, equals));
-        if (!SameName(name, key)) continue;
-        if (equals == std::string_view::npos) return false;
-        *value = UpToNul(Trim(line.substr(equals + 1)));
-        return true;
+        std::optional<std::string_view> value;
+        if (equals != std::string_view::npos) value = UpToNul(Trim(line.substr(equals + 1)));
+        current->try_emplace(NameForm(Trim(line.substr(0, equals))), value);
     }
-    return false;
+}
+
+// Reads a regular file of at most kProfileSizeLimit bytes whole.
+bool ReadWhole(const std::string& native, std::string& text) {
+    int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat info;
+    bool fits = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                static_cast<uint64_t>(info.st_size) <= kProfileSizeLimit;
+    if (fits) {
+        // Read one byte past the limit, so that a file that grows is caught.
+        text.resize(kProfileSizeLimit + 1);
+        size_t have = 0;
+        while (have < text.size()) {
+            ssize_t count = read(fd, text.data() + have, text.size() - have);
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) {
+                fits = count == 0;
+                break;
+            }
+            have += static_cast<size_t>(count);
+        }
+        text.resize(have);
+        fits = fits && have <= kProfileSizeLimit;
+    }
+    close(fd);
+    if (!fits) text.clear();
+    return fits;
+}
+
+// The one file read so far, until the flush request drops it.
+Profile& KeptProfile() {
+    static Profile profile;
+    return profile;
+}
+
+const Profile& ProfileOf(const std::string& path) {
+    Profile& profile = KeptProfile();
+    const std::string& native = posix::NativePath(path);
+    if (profile.native != native || profile.native.empty()) {
+        profile = Profile{};
+        profile.native = native;
+        profile.readable = ReadWhole(native, profile.text);
+        if (profile.readable) IndexSections(profile);
+    }
+    return profile;
 }
 
 // Copies the text less a matching pair of enclosing quotes, cut to the
@@ -118,15 +188,16 @@ uint32_t SysGetPrivateProfileString(const std::string& section, const std::strin
         buffer[0] = '\0';
         return 0;
     }
-    std::ifstream source(posix::NativePath(path), std::ios::binary);
-    bool readable = source.good();
-    std::string file;
-    if (readable) file.assign(std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>());
-    std::string_view value;
-    if (!readable || !FindValue(file, Trim(UpToNul(section)), wantedKey, &value)) value = fallback;
+    const Profile& profile = ProfileOf(path);
+    std::string_view value = fallback;
+    if (profile.readable) {
+        auto found = profile.sections.find(NameForm(Trim(UpToNul(section))));
+        if (found != profile.sections.end()) {
+            auto entry = found->second.find(NameForm(wantedKey));
+            if (entry != found->second.end() && entry->second) value = *entry->second;
+        }
+    }
     return CopyEntry(value, buffer, size);
 }
 
-void SysFlushPrivateProfile(const std::string& /*path*/) {
-    // Every lookup reads the file afresh: there is no copy to drop.
-}
+void SysFlushPrivateProfile(const std::string& /*path*/) { KeptProfile() = Profile{}; }

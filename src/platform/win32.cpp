@@ -51,45 +51,15 @@ bool SysCloseHandle(SysHandle file) { return CloseHandle(ToWin(file)) != FALSE; 
 
 uint32_t SysLastError() { return GetLastError(); }
 
-static uint64_t FromFileTime(const FILETIME& time) {
-    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-static FILETIME ToFileTime(uint64_t time) {
-    FILETIME result;
-    result.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
-    result.dwHighDateTime = static_cast<DWORD>(time >> 32);
-    return result;
-}
-
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     WIN32_FIND_DATAA data;
     HANDLE search = FindFirstFileA(path.c_str(), &data);
     if (search == INVALID_HANDLE_VALUE) return kInvalidHandle;
     found->attributes = data.dwFileAttributes;
-    found->lastWriteTime = FromFileTime(data.ftLastWriteTime);
     return FromWin(search);
 }
 
 bool SysFindClose(SysHandle search) { return FindClose(ToWin(search)) != FALSE; }
-
-bool SysFileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localTime) {
-    FILETIME utc = ToFileTime(fileTime);
-    FILETIME local;
-    if (!FileTimeToLocalFileTime(&utc, &local)) return false;
-    *localTime = FromFileTime(local);
-    return true;
-}
-
-bool SysFileTimeToDosDateTime(uint64_t fileTime, uint16_t* dosDate, uint16_t* dosTime) {
-    FILETIME time = ToFileTime(fileTime);
-    WORD date = 0;
-    WORD clock = 0;
-    if (!FileTimeToDosDateTime(&time, &date, &clock)) return false;
-    *dosDate = date;
-    *dosTime = clock;
-    return true;
-}
 
 uint32_t SysGetFileAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
@@ -140,6 +110,8 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
 
 std::string SysGetCommandLine() { return GetCommandLineA(); }
 
+bool SysIsPathWord(std::string_view /*word*/) { return false; }
+
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     DWORD length = GetModuleFileNameA(nullptr, buffer, size);
     if (length >= size) length = size - 1;
@@ -147,9 +119,30 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     return length;
 }
 
+namespace {
+
+volatile LONG interruptRequested = 0;
+
+// Runs on a thread of its own. The first Ctrl+C or Ctrl+Break asks the run
+// to stop at the next line boundary; a second one takes the system's way,
+// which ends the process. Closing the console ends the process when this
+// returns, so it waits for the run to end instead.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (InterlockedExchange(&interruptRequested, 1) != 0 && (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)) {
+        return FALSE;
+    }
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(INFINITE);
+    return TRUE;
+}
+
+}  // namespace
+
 void SysStartProcess() {
     // A console tool run from batch jobs must never stop at a crash dialog.
     SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
+
+bool SysInterruptRequested() { return interruptRequested != 0; }
 
 void SysExitProcess(uint32_t status) { ExitProcess(status); }

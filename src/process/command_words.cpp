@@ -8,8 +8,6 @@
 namespace {
 
 constexpr char kQuote = '"';
-// Room for the longest path Windows hands out; word 0 is never cut.
-constexpr uint32_t kModulePathRoom = 32768;
 
 bool IsSeparatorByte(char c) {
     unsigned char byte = static_cast<unsigned char>(c);

@@ -13,7 +13,6 @@
 namespace {
 
 // The program file's path as the platform gives it, fetched at start-up.
-constexpr uint32_t kModulePathRoom = 261;
 char modulePath[kModulePathRoom];
 uint32_t modulePathLength = 0;
 
@@ -45,11 +44,17 @@ int32_t TakeIoResult() {
 
 void RaiseIoFailure(uint32_t place) {
     int32_t code = TakeIoResult();
+    // A read that a request to stop cut short reports the request.
+    CheckInterrupt();
     throw Failure{kIoFailureKind, IoFailureMessage(code), code, place};
 }
 
 void RaiseFailure(std::string_view kindName, std::string message, uint32_t place) {
     throw Failure{kindName, std::move(message), 0, place};
+}
+
+void CheckInterrupt() {
+    if (SysInterruptRequested()) RaiseFailure(kInterruptKind, std::string(kInterruptMessage), kPlaceInterrupt);
 }
 
 std::string WithNumber(std::string_view pattern, int64_t number) {
@@ -141,7 +146,6 @@ namespace {
 // and on Windows with a debugger set to start by itself, that hands the
 // process to a debugger, which ends it before the report is written.
 [[noreturn]] void Escape(std::string_view kindName, std::string_view message, uint32_t place) {
-    FlushOpenWriters();
     ReportFailure(kindName, message, place);
     EndRun(1);
 }

@@ -24,6 +24,7 @@ enum FailurePlace : uint32_t {
     kPlaceMakeDirectory = 0x00000401,
     kPlaceListIndex = 0x00000501,
     kPlaceMemory = 0x00000601,
+    kPlaceInterrupt = 0x00000701,
 };
 
 // The facilities' own codes.
@@ -57,6 +58,11 @@ inline void CheckIo(uint32_t place) {
 }
 
 [[noreturn]] void RaiseFailure(std::string_view kindName, std::string message, uint32_t place);
+
+// Ends the run with the interruption report when a request to stop has come
+// (SIGINT, SIGTERM, SIGHUP; Ctrl+C, closing the console). Called between
+// lines, so that no destination is left with part of a line.
+void CheckInterrupt();
 
 // The pattern with its one %d replaced by the number in signed decimal.
 std::string WithNumber(std::string_view pattern, int64_t number);

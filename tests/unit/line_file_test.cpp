@@ -170,20 +170,27 @@ TEST_F(LineFileTest, AHeldFileIsNotEmptiedByCreating) {
 
 namespace {
 
-// A run ended by a failure still hands what it routed to the open file.
-TEST_F(LineFileTest, PendingBytesReachTheFileOnTheFailurePath) {
+// A failure that travels out of the scope of an open destination still
+// hands what was routed to the file, and closes it.
+TEST_F(LineFileTest, PendingBytesReachTheFileWhenAFailureLeavesTheirScope) {
     std::string name = Path("open.csv");
-    LineFile file;
-    BindLineFile(file, name);
-    OpenForCreating(file);
-    WriteText(file, "routed");
-    WriteLineEnd(file);
-    EXPECT_EQ(FileBytes(name), "");
-    FlushOpenWriters();
+    auto routeThenFail = [&] {
+        LineFile file;
+        BindLineFile(file, name);
+        OpenForAppendingOrCreating(file);
+        WriteText(file, "routed");
+        WriteLineEnd(file);
+        EXPECT_EQ(FileBytes(name), "");
+        RaiseFailure("Exception", "", kPlaceUnknown);
+    };
+    EXPECT_THROW(routeThenFail(), Failure);
     EXPECT_EQ(FileBytes(name), "routed\r\n");
-    CloseLineFile(file);
+    // Closed: another writer that shares nothing may open it.
+    LineFile again;
+    BindLineFile(again, name);
+    OpenForAppendingOrCreating(again);
     EXPECT_EQ(TakeIoResult(), 0);
-    EXPECT_EQ(FileBytes(name), "routed\r\n");
+    CloseLineFile(again);
 }
 
 }  // namespace

@@ -16,6 +16,9 @@ protected:
         char buffer[2048];
         uint32_t length = SysGetPrivateProfileString(section, key, fallback, buffer, sizeof buffer, FullPath(file));
         EXPECT_EQ(buffer[length], '\0');
+        // The service may keep the file until asked to drop it; the cases
+        // rewrite their files.
+        SysFlushPrivateProfile(FullPath(file));
         return std::string(buffer, length);
     }
     // The profile service takes full paths; the scratch folder is relative.

@@ -1,0 +1,334 @@
+// Handles on Linux: opening with Windows access, share modes and
+// dispositions; reading, writing, sizes and types.
+//
+// Share modes hold in this process by a table of open handles, and across
+// processes by locks taken without waiting on every regular file: an
+// open-file-description lock and a flock lock, so that a program that takes
+// either kind meets a conflict (code 32). A handle with write access holds
+// write locks; a read-only handle that denies writers holds read locks.
+// Before a file is opened for writing, a read lease tells whether another
+// process has it open for writing without any lock; where the system lets
+// us ask (our own files, or as root), that is a conflict too. Every write
+// goes to the end of the file, so bytes that another process appended are
+// never written over.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix_internal.h"
+
+namespace posix {
+namespace {
+
+struct OpenHandle {
+    int fd;
+    dev_t device;
+    ino_t inode;
+    mode_t mode;  // the type of a file never changes while it is open
+    uint32_t access;
+    uint32_t shareMode;
+    // The size seen when the handle was opened, under its lock; it stands
+    // until this process writes to any file.
+    uint64_t sizeAtOpen;
+    uint64_t writesAtOpen;
+};
+
+// Write calls made by this process so far.
+std::atomic<uint64_t> writeCount{0};
+
+std::mutex handlesLock;
+std::vector<OpenHandle> openHandles;
+
+bool SameFile(const OpenHandle& held, const struct stat& info) {
+    return held.device == info.st_dev && held.inode == info.st_ino;
+}
+
+bool ShareConflict(const OpenHandle& held, uint32_t access, uint32_t shareMode) {
+    if ((held.access & kGenericRead) && !(shareMode & kShareRead)) return true;
+    if ((held.access & kGenericWrite) && !(shareMode & kShareWrite)) return true;
+    if ((access & kGenericRead) && !(held.shareMode & kShareRead)) return true;
+    if ((access & kGenericWrite) && !(held.shareMode & kShareWrite)) return true;
+    return false;
+}
+
+// A copy of this process's entry for the handle, if it has one.
+bool FindHeld(SysHandle file, OpenHandle* entry) {
+    std::lock_guard<std::mutex> guard(handlesLock);
+    for (const OpenHandle& held : openHandles) {
+        if (held.fd == file) {
+            *entry = held;
+            return true;
+        }
+    }
+    return false;
+}
+
+struct flock WholeFile(short type) {
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return lock;
+}
+
+// The locks a handle takes, from its access and share mode.
+enum class LockKind { None, Shared, Exclusive };
+
+LockKind LockFor(uint32_t access, uint32_t shareMode) {
+    if (access & kGenericWrite) return LockKind::Exclusive;
+    if (!(shareMode & kShareWrite)) return LockKind::Shared;
+    return LockKind::None;
+}
+
+// Takes both kinds of lock without waiting; false when another holder
+// refuses either.
+bool TakeLocks(int fd, LockKind kind) {
+    if (kind == LockKind::None) return true;
+    struct flock lock = WholeFile(kind == LockKind::Exclusive ? F_WRLCK : F_RDLCK);
+    if (fcntl(fd, F_OFD_SETLK, &lock) != 0 && (errno == EAGAIN || errno == EACCES)) return false;
+    if (flock(fd, (kind == LockKind::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        return false;
+    }
+    return true;
+}
+
+void DropLocks(int fd) {
+    struct flock unlock = WholeFile(F_UNLCK);
+    fcntl(fd, F_OFD_SETLK, &unlock);
+    flock(fd, LOCK_UN);
+}
+
+// Another process has the regular file open for writing, as far as the
+// system tells: a read lease is refused while any writer has the file open.
+// Only the file's owner (or root) may take one; elsewhere nothing is known.
+bool OpenForWritingElsewhere(const std::string& native) {
+    struct stat before;
+    if (stat(native.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return false;
+    int probe = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (probe < 0) return false;
+    struct stat info;
+    bool writing = false;
+    if (fstat(probe, &info) == 0 && S_ISREG(info.st_mode) && !OpenHereOn(info)) {
+        if (fcntl(probe, F_SETLEASE, F_RDLCK) == 0) {
+            fcntl(probe, F_SETLEASE, F_UNLCK);
+        } else {
+            writing = errno == EAGAIN;
+        }
+    }
+    close(probe);
+    return writing;
+}
+
+int OpenFlags(uint32_t access) {
+    int flags = O_CLOEXEC | O_NOCTTY;
+    if ((access & kGenericRead) && (access & kGenericWrite)) return flags | O_RDWR | O_APPEND;
+    if (access & kGenericWrite) return flags | O_WRONLY | O_APPEND;
+    return flags | O_RDONLY;
+}
+
+// Opens the name as the disposition says; `created` tells whether this call
+// made the file. "Open always" makes a missing file without ever emptying
+// one that another process made a moment before.
+int OpenByDisposition(const std::string& native, int flags, uint32_t disposition, bool* created) {
+    *created = false;
+    struct stat before;
+    switch (disposition) {
+        case kCreateAlways: {
+            bool existed = stat(native.c_str(), &before) == 0;
+            int fd = open(native.c_str(), flags | O_CREAT, 0666);
+            *created = fd >= 0 && !existed;
+            return fd;
+        }
+        case kOpenAlways:
+            for (int attempt = 0; attempt < 4; ++attempt) {
+                int fd = open(native.c_str(), flags, 0666);
+                if (fd >= 0 || errno != ENOENT) return fd;
+                fd = open(native.c_str(), flags | O_CREAT | O_EXCL, 0666);
+                if (fd >= 0 || errno != EEXIST) {
+                    *created = fd >= 0;
+                    return fd;
+                }
+            }
+            return -1;
+        default:
+            return open(native.c_str(), flags);
+    }
+}
+
+// Why an open file may not be handed out, or 0: a directory, a read-only
+// file opened for writing (for root too), a lock or a handle of this
+// process that the share modes exclude. The table is held by the caller.
+uint32_t Refusal(const struct stat& info, uint32_t access, uint32_t shareMode, bool created, bool locked) {
+    if (S_ISDIR(info.st_mode)) return kErrorAccessDenied;
+    if (!created && (access & kGenericWrite) && !HasWriteBit(info)) return kErrorAccessDenied;
+    if (S_ISREG(info.st_mode) && !locked) return kErrorSharingViolation;
+    for (const OpenHandle& held : openHandles) {
+        if (SameFile(held, info) && ShareConflict(held, access, shareMode)) return kErrorSharingViolation;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool OpenHereOn(const struct stat& info) {
+    std::lock_guard<std::mutex> guard(handlesLock);
+    return std::any_of(openHandles.begin(), openHandles.end(),
+                       [&](const OpenHandle& held) { return SameFile(held, info); });
+}
+
+bool WriteLockedElsewhere(int fd) {
+    struct flock probe = WholeFile(F_WRLCK);
+    if (fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) return true;
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK;
+    flock(fd, LOCK_UN);
+    return false;
+}
+
+}  // namespace posix
+
+SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
+                        uint32_t disposition, uint32_t /*attributes*/) {
+    const std::string* nativeName = posix::ToNative(name);
+    if (nativeName == nullptr) return kInvalidHandle;
+    const std::string& native = *nativeName;
+    if ((access & kGenericWrite) && posix::OpenForWritingElsewhere(native)) {
+        posix::SetLastError(kErrorSharingViolation);
+        return kInvalidHandle;
+    }
+    bool created = false;
+    int fd = posix::OpenByDisposition(native, posix::OpenFlags(access), disposition, &created);
+    if (fd < 0) {
+        posix::SetLastError(posix::ErrorFromErrno(errno, native));
+        return kInvalidHandle;
+    }
+    // The locks come before the one look at the file, so that the size seen
+    // is the size under them.
+    posix::LockKind lockKind = posix::LockFor(access, shareMode);
+    bool locked = posix::TakeLocks(fd, lockKind);
+    uint64_t writesBefore = posix::writeCount.load();
+    struct stat info;
+    uint32_t refusal = 0;
+    std::unique_lock<std::mutex> guard(posix::handlesLock);  // from the share check to the insertion
+    if (fstat(fd, &info) != 0) {
+        refusal = posix::ErrorFromErrno(errno, native);
+    } else {
+        refusal = posix::Refusal(info, access, shareMode, created, locked);
+    }
+    // A file is emptied only once every check has passed.
+    if (refusal == 0 && disposition == kCreateAlways && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+        refusal = posix::ErrorFromErrno(errno, native);
+    }
+    if (refusal != 0) {
+        guard.unlock();
+        close(fd);
+        posix::SetLastError(refusal);
+        return kInvalidHandle;
+    }
+    // Only regular files are locked: devices and pipes are shared freely.
+    if (lockKind != posix::LockKind::None && !S_ISREG(info.st_mode)) posix::DropLocks(fd);
+    uint64_t size = S_ISREG(info.st_mode) && disposition != kCreateAlways ? static_cast<uint64_t>(info.st_size) : 0;
+    posix::openHandles.push_back({fd, info.st_dev, info.st_ino, info.st_mode, access, shareMode, size, writesBefore});
+    return fd;
+}
+
+bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivered) {
+    ssize_t count;
+    // A signal that asks the run to stop ends a read that waits for data.
+    do {
+        count = read(static_cast<int>(file), buffer, size);
+    } while (count < 0 && errno == EINTR && !SysInterruptRequested());
+    if (count < 0) {
+        *delivered = 0;
+        posix::SetLastError(errno == EIO ? kErrorReadFault : posix::ErrorFromErrno(errno, ""));
+        return false;
+    }
+    *delivered = static_cast<uint32_t>(count);
+    return true;
+}
+
+bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
+    posix::writeCount.fetch_add(1);
+    const char* next = static_cast<const char*>(bytes);
+    uint32_t done = 0;
+    while (done < size) {
+        ssize_t count = write(static_cast<int>(file), next + done, size - done);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            *written = done;
+            posix::SetLastError(errno == EIO ? kErrorWriteFault : posix::ErrorFromErrno(errno, ""));
+            return false;
+        }
+        done += static_cast<uint32_t>(count);
+    }
+    *written = done;
+    return true;
+}
+
+bool SysGetFileSize(SysHandle file, uint64_t* size) {
+    posix::OpenHandle held;
+    if (posix::FindHeld(file, &held) && held.writesAtOpen == posix::writeCount.load()) {
+        *size = held.sizeAtOpen;
+        return true;
+    }
+    struct stat info;
+    if (fstat(static_cast<int>(file), &info) != 0) {
+        posix::SetLastError(posix::ErrorFromErrno(errno, ""));
+        return false;
+    }
+    *size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+    return true;
+}
+
+bool SysSetFilePointer(SysHandle file, uint64_t position) {
+    if (lseek(static_cast<int>(file), static_cast<off_t>(position), SEEK_SET) < 0) {
+        posix::SetLastError(posix::ErrorFromErrno(errno, ""));
+        return false;
+    }
+    return true;
+}
+
+SysFileType SysGetFileType(SysHandle file) {
+    if (file == STDOUT_FILENO && posix::StdOutputClosedAtStart()) {
+        posix::SetLastError(kErrorInvalidHandle);
+        return SysFileType::Unknown;
+    }
+    posix::OpenHandle held;
+    mode_t mode = 0;
+    if (posix::FindHeld(file, &held)) {
+        mode = held.mode;
+    } else {
+        struct stat info;
+        if (fstat(static_cast<int>(file), &info) != 0) {
+            posix::SetLastError(kErrorInvalidHandle);
+            return SysFileType::Unknown;
+        }
+        mode = info.st_mode;
+    }
+    if (S_ISCHR(mode)) return SysFileType::Char;
+    if (S_ISFIFO(mode) || S_ISSOCK(mode)) return SysFileType::Pipe;
+    return SysFileType::Disk;
+}
+
+SysHandle SysGetStdOutput() { return STDOUT_FILENO; }
+
+bool SysCloseHandle(SysHandle file) {
+    {
+        std::lock_guard<std::mutex> guard(posix::handlesLock);
+        auto& handles = posix::openHandles;
+        handles.erase(std::remove_if(handles.begin(), handles.end(),
+                                     [&](const posix::OpenHandle& h) { return h.fd == file; }),
+                      handles.end());
+    }
+    if (close(static_cast<int>(file)) != 0 && errno != EINTR) {
+        posix::SetLastError(posix::ErrorFromErrno(errno, ""));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,100 @@
+// The process on Linux: the command line, the start (signals and the three
+// standard descriptors), interruption and the end.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+#include "platform/platform.h"
+#include "platform/posix_internal.h"
+
+namespace {
+
+bool stdOutputClosedAtStart = false;
+volatile sig_atomic_t interruptRequested = 0;
+
+// The first SIGINT, SIGTERM or SIGHUP asks the run to stop at the next line
+// boundary; the handler is then reset, so a second one ends the process at
+// once.
+void OnStopSignal(int) { interruptRequested = 1; }
+
+void CatchStopSignal(int number) {
+    struct sigaction current = {};
+    if (sigaction(number, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) return;  // nohup, background jobs
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;  // no SA_RESTART: a read that waits is ended
+    sigaction(number, &action, nullptr);
+}
+
+// A descriptor 0, 1 or 2 that the parent left closed is held on /dev/null,
+// so that no file opened later takes its place: a destination that became
+// descriptor 1 would receive the failure report.
+void HoldStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        int held = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);  // the lowest free: fd
+        if (held >= 0 && held != fd) {
+            dup2(held, fd);
+            close(held);
+        }
+        if (fd == STDOUT_FILENO) stdOutputClosedAtStart = true;
+    }
+}
+
+}  // namespace
+
+namespace posix {
+
+bool StdOutputClosedAtStart() { return stdOutputClosedAtStart; }
+
+bool IsRunningProgram(const struct stat& info) {
+    struct stat program;
+    return stat("/proc/self/exe", &program) == 0 && program.st_dev == info.st_dev && program.st_ino == info.st_ino;
+}
+
+}  // namespace posix
+
+std::string SysGetCommandLine() {
+    std::ifstream source("/proc/self/cmdline", std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+    std::string line;
+    size_t start = 0;
+    while (start < raw.size()) {
+        size_t end = raw.find('\0', start);
+        if (end == std::string::npos) end = raw.size();
+        std::string argument;
+        bool needsQuotes = end == start;
+        for (size_t i = start; i < end; ++i) {
+            unsigned char c = static_cast<unsigned char>(raw[i]);
+            if (c == '"') continue;
+            if (c <= 0x20) needsQuotes = true;
+            argument += static_cast<char>(c);
+        }
+        if (!line.empty()) line += ' ';
+        line += needsQuotes ? "\"" + argument + "\"" : argument;
+        start = end + 1;
+    }
+    return line;
+}
+
+void SysStartProcess() {
+    HoldStandardDescriptors();
+    // A closed pipe is then a write error, not a silent death.
+    signal(SIGPIPE, SIG_IGN);
+    // The lease taken to look for other writers may be broken by one; its
+    // notice must not end the process.
+    signal(SIGIO, SIG_IGN);
+    CatchStopSignal(SIGINT);
+    CatchStopSignal(SIGTERM);
+    CatchStopSignal(SIGHUP);
+}
+
+bool SysInterruptRequested() { return interruptRequested != 0; }
+
+void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }
