@@ -19,27 +19,14 @@ and no others.
 
   faults_big.py --linux PROG --windows PROG.exe [--filter TEXT]
 """
-import hashlib
 import os
-import pathlib
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE))
-import run_e2e  # noqa: E402
+from run_e2e import Big, Scratch, MB, to_sjis as sjis, show, arguments_and_platforms, report as report_failure
 
-MB = 1024 * 1024
 CRLF = b"\r\n"
-
-
-def sjis(text):
-    return run_e2e.to_sjis(text)
-
-
 START = sjis("\r\n-------- Start Rowdispatch --------\r\n\r\n")
 END = sjis("\r\n-------- E N D Rowdispatch --------\r\n\r\n")
 
@@ -57,103 +44,18 @@ def summary(lines, rules, other, width=8):
     return out
 
 
-def report(prog, place, message):
-    return (sjis("EInOutErrorがモジュール ") + prog + sjis(f" の {place} で発生しました。\n") +
+def failure_report(prog, kind, place, message):
+    """The two-line failure report."""
+    prog = prog if isinstance(prog, bytes) else prog.encode()
+    return (sjis(f"{kind}がモジュール ") + prog + sjis(f" の {place} で発生しました。\n") +
             sjis(message) + b"." + CRLF)
 
 
-class Big:
-    """Bytes compared by size and SHA-256 only."""
-    def __init__(self, data):
-        self.size = len(data)
-        self.digest = hashlib.sha256(data).hexdigest()
-
-    def matches(self, path):
-        if os.path.getsize(path) != self.size:
-            return f"{os.path.getsize(path)} bytes, expected {self.size}"
-        digest = hashlib.sha256()
-        with open(path, "rb") as f:
-            for block in iter(lambda: f.read(MB), b""):
-                digest.update(block)
-        return None if digest.hexdigest() == self.digest else "same size, other bytes"
-
-
-class Run:
-    """One run of one program in a scratch folder of its own."""
-
-    def __init__(self, platform):
-        self.platform = platform
-        self.scratch = pathlib.Path(tempfile.mkdtemp(prefix="rowdispatch-big-"))
-        self.root = os.fsencode(self.scratch)
-        self.dir = b"Z:" + self.root.replace(b"/", b"\\")  # the folder as the program sees it
-        self.prog = platform.program.name.encode()
-        self.placed = {}
-
-    def at(self, name):
-        return os.path.join(self.root, self.platform.native_name(name))
-
-    def place(self, name, data):
-        with open(self.at(name), "wb") as f:
-            f.write(data)
-        self.placed[name] = data
-
-    def run(self, args, timeout=600):
-        program = os.path.join(self.root, os.fsencode(self.platform.program.name))
-        shutil.copy(self.platform.program, program)
-        command = self.platform.command(program, [self.platform.arg(a) for a in args])
-        result = subprocess.run(command, cwd=self.root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=timeout)
-        return result.returncode, result.stdout
-
-    def files(self):
-        """Every file in the scratch folder but the program, by name relative to it."""
-        found = set()
-        for dirpath, _, filenames in os.walk(self.root):
-            for name in filenames:
-                rel = os.path.relpath(os.path.join(dirpath, name), self.root)
-                found.add(rel)
-        found.discard(os.fsencode(self.platform.program.name))
-        return found
-
-    def check(self, status, output, expect_status, expect_output, expect_files):
-        """expect_files: name -> bytes or Big; every other file must be one placed."""
-        problems = []
-        if status != expect_status:
-            problems.append(f"exit status {status}, expected {expect_status}")
-        if expect_output is not None and output != expect_output:
-            problems.append("standard output differs\n--- expected\n" + run_e2e.show(expect_output[:3000]) +
-                            "\n--- got\n" + run_e2e.show(output[:3000]))
-        wanted = {}
-        for name, data in expect_files.items():
-            wanted[os.path.relpath(self.at(name), self.root)] = (name, data)
-        for name in self.placed:
-            wanted.setdefault(os.path.relpath(self.at(name), self.root), (name, self.placed[name]))
-        present = self.files()
-        for rel in sorted(present - set(wanted)):
-            problems.append(f"unexpected file {rel!r}")
-        for rel, (name, data) in sorted(wanted.items()):
-            if rel not in present:
-                problems.append(f"{name[:80]}: missing")
-                continue
-            path = os.path.join(self.root, rel)
-            if isinstance(data, Big):
-                why = data.matches(path)
-                if why:
-                    problems.append(f"{name[:80]}: {why}")
-            else:
-                with open(path, "rb") as f:
-                    got = f.read()
-                if got != data:
-                    problems.append(f"{name[:80]} differs\n--- expected\n" + run_e2e.show(data[:2000]) +
-                                    "\n--- got\n" + run_e2e.show(got[:2000]))
-        return problems
-
-    def close(self, keep):
-        if keep:
-            print(f"   kept {self.scratch}")
-            return
-        run_e2e.unlock(self.scratch)
-        shutil.rmtree(self.scratch, ignore_errors=True)
+def check(run, status, output, expect_status, expect_output, expect_files):
+    """The exit status, the output, the files expected and no others."""
+    run.expect(status, output, expect_status, expect_output)
+    run.expect_only(expect_files)
+    return run.problems
 
 
 def rules_file(*lines):
@@ -165,7 +67,7 @@ def fifty_mb_line(run):
     run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1", "001=[K,k.csv]"))
     run.place("in.csv", b"a\r\n" + big + b"\r\nb")
     status, output = run.run(["in.csv", "rules.ini"])
-    return run.check(status, output, 0, START + summary(3, [(b"K", 1)], 2) + END,
+    return check(run, status, output, 0, START + summary(3, [(b"K", 1)], 2) + END,
                      {"k.csv": Big(big + CRLF), "Default.csv": b"a\r\nb\r\n"})
 
 
@@ -180,7 +82,7 @@ def thousand_rules(run):
     files = {f"f{n}.csv": f"R{n},v\r\n".encode() for n in range(1, 1001)}
     files["f500.csv"] += b"r500,lower\r\n"
     files["Default.csv"] = b"none\r\n"
-    return run.check(status, output, 0, START + summary(1002, counts, 1) + END, files)
+    return check(run, status, output, 0, START + summary(1002, counts, 1) + END, files)
 
 
 def long_path(run):
@@ -195,16 +97,16 @@ def long_path(run):
     status, output = run.run(["in.csv", "rules.ini"])
     destination = folder + "/" + name.decode()
     if not run.platform.wine:
-        return run.check(status, output, 0, START + summary(3, [(b"L", 1)], 2) + END,
-                         {"Default.csv": b"a\r\nb\r\n", destination: b"L,1\r\n"})
+        return check(run, status, output, 0, START + summary(3, [(b"L", 1)], 2) + END,
+                     {"Default.csv": b"a\r\nb\r\n", destination: b"L,1\r\n"})
     # The Windows system refuses the path: the run ends with the report at
     # the opening of that destination, after the line before it reached
     # the default; its directory, shorter than 260 bytes, was made.
-    problems = run.check(status, output, 1, None, {"Default.csv": b"a\r\n"})
-    first = START + sjis("EInOutErrorがモジュール ") + run.prog + sjis(" の 00000201 で発生しました。\n")
+    problems = check(run, status, output, 1, None, {"Default.csv": b"a\r\n"})
+    first = START + sjis("EInOutErrorがモジュール ") + run.prog.encode() + sjis(" の 00000201 で発生しました。\n")
     if not output.startswith(first):
-        problems.append("standard output differs\n--- expected to start with\n" + run_e2e.show(first) +
-                        "\n--- got\n" + run_e2e.show(output))
+        problems.append("standard output differs\n--- expected to start with\n" + show(first) +
+                        "\n--- got\n" + show(output))
     if not os.path.isdir(run.at(folder)) or os.listdir(run.at(folder)):
         problems.append("the destination's folder is missing or not empty")
     return problems
@@ -224,7 +126,7 @@ def long_values(run):
                 info(sjis("** DEBUG ** : 仕分け先ファイルの格納先 = ") + run.dir + b"\\" + b"b" * 2047) +
                 info(sjis("** DEBUG ** : デフォルト出力先ファイル = ") + b"d" * 2047) +
                 END)
-    problems = run.check(status, output, 0, expected, {})
+    problems = check(run, status, output, 0, expected, {})
     if problems:
         return problems
 
@@ -240,7 +142,7 @@ def long_values(run):
     run.place("in.csv", b"A\r\nB\r\n" + b"K" * 2000 + b"\r\nx\r\n")
     status, output = run.run(["in.csv", "rules.ini"])
     counts = [(b"A", 1), (b"K" * 2000, 1)]
-    return run.check(status, output, 0, START + summary(4, counts, 2, width=2000) + END,
+    return check(run, status, output, 0, START + summary(4, counts, 2, width=2000) + END,
                      {"a.csv": b"A\r\n", "k.csv": b"K" * 2000 + CRLF, "Default.csv": b"B\r\nx\r\n"})
 
 
@@ -248,30 +150,36 @@ CASES = [("fifty-mb-line", fifty_mb_line), ("thousand-rules", thousand_rules), (
          ("long-values", long_values)]
 
 
-def main():
-    args, platforms = run_e2e.arguments_and_platforms()
+def run_cases(cases, prefix):
+    """Runs (name, case) pairs on every program named on the command line;
+    a case takes a Scratch and gives its problems."""
+    args, platforms = arguments_and_platforms()
     passed = failed = 0
     started = time.time()
-    for name, case in CASES:
+    for name, case in cases:
         if args.filter not in name:
             continue
         for platform in platforms:
-            run = Run(platform)
+            run = Scratch(platform)
             began = time.time()
             try:
                 problems = case(run)
             except subprocess.TimeoutExpired:
                 problems = ["the program did not end in time"]
-            run.close(args.keep and bool(problems))
+            if problems is None:
+                run.close(False)
+                continue  # the case does not apply to this program
+            run.problems = problems
+            run.close(args.keep)
             if problems:
-                failed = run_e2e.report(failed, problems, platform.label, f"faults-big/{name}")
+                failed = report_failure(failed, problems, platform.label, f"{prefix}/{name}")
             else:
                 passed += 1
-                print(f"ok   {platform.label} faults-big/{name} ({time.time() - began:.1f} s)")
-    print(f"big fault cases on {len(platforms)} programs in {time.time() - started:.0f} s")
+                print(f"ok   {platform.label} {prefix}/{name} ({time.time() - began:.1f} s)")
+    print(f"{prefix} cases on {len(platforms)} programs in {time.time() - started:.0f} s")
     print(f"{passed} passed, {failed} failed")
     return 1 if failed or not passed else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_cases(CASES, "faults-big"))

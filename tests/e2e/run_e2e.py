@@ -30,11 +30,13 @@ program's file name and "{dir}" the scratch directory as the program sees it
 (Z:\\...). File names are Shift-JIS on Linux; Wine keeps them in UTF-8.
 """
 import argparse
+import hashlib
 import os
 import pathlib
 import re
 import shlex
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -205,27 +207,139 @@ def unlock(root):
                 pass
 
 
+MB = 1024 * 1024
+
+
+class Big:
+    """Expected bytes compared by size and SHA-256 only."""
+    def __init__(self, data):
+        self.size = len(data)
+        self.digest = hashlib.sha256(data).hexdigest()
+
+    def differs(self, path):
+        if os.path.getsize(path) != self.size:
+            return f"{os.path.getsize(path)} bytes, expected {self.size}"
+        digest = hashlib.sha256()
+        with open(path, "rb") as f:
+            for block in iter(lambda: f.read(MB), b""):
+                digest.update(block)
+        return None if digest.hexdigest() == self.digest else "same size, other bytes"
+
+
+class Scratch:
+    """A scratch folder for one run of one program: the files placed in it,
+    the program copied into it, the run, and the checks of what it left."""
+
+    def __init__(self, platform, parent=None):
+        self.platform = platform
+        self.path = pathlib.Path(tempfile.mkdtemp(prefix="rowdispatch-e2e-", dir=parent))
+        self.root = os.fsencode(self.path)
+        self.dir = b"Z:" + self.root.replace(b"/", b"\\")  # the folder as the program sees it
+        self.prog = platform.program.name
+        self.program = None
+        self.placed = {}
+        self.problems = []
+
+    def at(self, name):
+        return os.path.join(self.root, self.platform.native_name(name))
+
+    def place(self, name, data):
+        os.makedirs(os.path.dirname(self.at(name)), exist_ok=True)
+        with open(self.at(name), "wb") as f:
+            f.write(data)
+        self.placed[name] = data
+
+    def install(self, folder=""):
+        """Copies the program into the folder (the scratch root by default)."""
+        program_dir = self.at(folder) if folder else self.root
+        os.makedirs(program_dir, exist_ok=True)
+        self.program = os.path.join(program_dir, os.fsencode(self.prog))
+        shutil.copy(self.platform.program, self.program)
+        return self.program
+
+    def command(self, args):
+        program = self.program or self.install()
+        return self.platform.command(program, [self.platform.arg(a) for a in args])
+
+    def run(self, args, timeout=600, **kwargs):
+        """Runs the program to its end; gives its exit status and output."""
+        kwargs.setdefault("cwd", self.root)
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
+        kwargs.setdefault("stdout", subprocess.PIPE)
+        kwargs.setdefault("stderr", subprocess.PIPE)
+        result = subprocess.run(self.command(args), timeout=timeout, **kwargs)
+        return result.returncode, result.stdout
+
+    def expect(self, status, output, expect_status, expect_output):
+        if status != expect_status:
+            self.problems.append(f"exit status {status}, expected {expect_status}")
+        if expect_output is not None and output != expect_output:
+            self.problems.append("standard output differs\n--- expected\n" + show(expect_output[:3000]) +
+                                 "\n--- got\n" + show((output or b"")[:3000]))
+
+    def expect_file(self, name, want):
+        """want: the bytes (or a Big) the file must hold."""
+        path = self.at(name)
+        try:
+            if isinstance(want, Big):
+                why = want.differs(path)
+                if why:
+                    self.problems.append(f"{name[:80]}: {why}")
+                return
+            with open(path, "rb") as f:
+                got = f.read()
+        except OSError as error:
+            self.problems.append(f"{name[:80]}: {error}")
+            return
+        if got != want:
+            self.problems.append(f"{name[:80]} differs\n--- expected\n" + show(want[:2000]) +
+                                 "\n--- got\n" + show(got[:2000]))
+
+    def expect_absent(self, name):
+        if os.path.lexists(self.at(name)):
+            self.problems.append(f"{name} exists")
+
+    def expect_only(self, files):
+        """The files expected, and besides them only those placed, unchanged
+        (regular files: a case checks its FIFOs and devices itself)."""
+        wanted = {os.path.relpath(self.at(name), self.root): name for name in files}
+        for name in self.placed:
+            wanted.setdefault(os.path.relpath(self.at(name), self.root), name)
+        present = set()
+        for dirpath, _, filenames in os.walk(self.root):
+            for name in filenames:
+                path = os.path.join(dirpath, name)
+                if stat.S_ISREG(os.lstat(path).st_mode):  # FIFOs and devices are the case's own
+                    present.add(os.path.relpath(path, self.root))
+        if self.program:
+            present.discard(os.path.relpath(self.program, self.root))
+        for rel in sorted(present - set(wanted)):
+            self.problems.append(f"unexpected file {rel!r}")
+        for rel, name in sorted(wanted.items()):
+            self.expect_file(name, files[name] if name in files else self.placed[name])
+
+    def close(self, keep):
+        if keep and self.problems:
+            print(f"   kept {self.path}")
+            return
+        unlock(self.path)
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
 def run_case(case, platform, keep):
-    scratch = pathlib.Path(tempfile.mkdtemp(prefix="rowdispatch-e2e-"))
-    failures = []
+    scratch = Scratch(platform)
     holders = []
     try:
-        root = os.fsencode(scratch)
-        dirname = b"Z:" + root.replace(b"/", b"\\")
-        prog = platform.program.name
-
         def at(name):
-            return os.path.join(root, platform.native_name(name))
+            return scratch.at(name)
+
+        def rendered(template):
+            return render(template, scratch.prog, scratch.dir)
 
         for d in case.dirs:
             os.makedirs(at(d), exist_ok=True)
-        placed = {}
         for name, template in case.files:
-            data = render(template, prog, dirname)
-            os.makedirs(os.path.dirname(at(name)), exist_ok=True)
-            with open(at(name), "wb") as f:
-                f.write(data)
-            placed[name] = data
+            scratch.place(name, rendered(template))
         for name in case.old:
             os.utime(at(name), (86400, 86400))
         for name in case.readonly:
@@ -233,84 +347,54 @@ def run_case(case, platform, keep):
             # Wine running as root writes past missing write bits; the
             # immutable flag stops every writer.
             subprocess.run(["chattr", "+i", at(name)], capture_output=True)
-        program_dir = at(case.program_dir) if case.program_dir else root
-        os.makedirs(program_dir, exist_ok=True)
-        program = os.path.join(program_dir, os.fsencode(prog))
-        shutil.copy(platform.program, program)
+        program = scratch.install(case.program_dir)
         for name, mode in case.holds:
             holder = subprocess.Popen(platform.helper("filehold") + [platform.native_name(name), mode],
-                                      cwd=root, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                                      cwd=scratch.root, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
             said = holder.stdout.readline()
             if said.strip() != b"held":
-                failures.append(f"could not hold {name}: {said!r}")
+                scratch.problems.append(f"could not hold {name}: {said!r}")
             holders.append(holder)
 
-        args = [platform.arg(a) for a in case.args]
-        command = platform.command(program, args)
-        cwd = at(case.cwd) if case.cwd else root
-        kwargs = dict(cwd=cwd, stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        kwargs = dict(cwd=at(case.cwd) if case.cwd else scratch.root)
+        output = None
         if case.stdout_mode == "closed":
+            kwargs["stdout"] = subprocess.DEVNULL
             if platform.wine:
                 # Wine would give the program whatever its loader opened on
                 # descriptor 1; a Windows parent can start it with no
                 # standard output handle at all.
                 windows_program = b"Z:" + program.replace(b"/", b"\\")
-                command = platform.helper("nostdout") + [windows_program] + args
-                kwargs["stdout"] = subprocess.DEVNULL
+                args = [platform.arg(a) for a in case.args]
+                result = subprocess.run(platform.helper("nostdout") + [windows_program] + args,
+                                        stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, **kwargs)
+                status = result.returncode
             else:
-                kwargs["stdout"] = subprocess.DEVNULL
-                kwargs["preexec_fn"] = lambda: os.close(1)
-            result = subprocess.run(command, **kwargs)
-            output = None
+                status, _ = scratch.run(case.args, preexec_fn=lambda: os.close(1), **kwargs)
         elif case.stdout_mode == "full":
             with open("/dev/full", "wb") as full:
-                result = subprocess.run(command, stdout=full, **kwargs)
-            output = None
+                status, _ = scratch.run(case.args, stdout=full, **kwargs)
         else:
-            result = subprocess.run(command, stdout=subprocess.PIPE, **kwargs)
-            output = result.stdout
+            status, output = scratch.run(case.args, **kwargs)
 
         for holder in holders:
             holder.stdin.close()
             holder.wait()
         holders = []
 
-        if result.returncode != case.expect_exit:
-            failures.append(f"exit status {result.returncode}, expected {case.expect_exit}")
-        if case.expect_stdout is not None:
-            want = render(case.expect_stdout, prog, dirname)
-            if output != want:
-                failures.append("standard output differs\n--- expected\n" + show(want) +
-                                "\n--- got\n" + show(output or b""))
+        expected_output = rendered(case.expect_stdout) if case.expect_stdout is not None else None
+        scratch.expect(status, output, case.expect_exit, expected_output)
         for name, template in case.expect_files:
-            want = render(template, prog, dirname)
-            try:
-                with open(at(name), "rb") as f:
-                    got = f.read()
-            except OSError as error:
-                failures.append(f"{name}: {error}")
-                continue
-            if got != want:
-                failures.append(f"{name} differs\n--- expected\n" + show(want) + "\n--- got\n" + show(got))
+            scratch.expect_file(name, rendered(template))
         for name in case.expect_absent:
-            if os.path.lexists(at(name)):
-                failures.append(f"{name} exists")
+            scratch.expect_absent(name)
         for name in case.expect_unchanged:
-            try:
-                with open(at(name), "rb") as f:
-                    if f.read() != placed[name]:
-                        failures.append(f"{name} changed")
-            except OSError as error:
-                failures.append(f"{name}: {error}")
+            scratch.expect_file(name, scratch.placed[name])
     finally:
         for holder in holders:
             holder.kill()
-        if keep and failures:
-            print(f"   kept {scratch}")
-        else:
-            unlock(scratch)
-            shutil.rmtree(scratch, ignore_errors=True)
-    return failures
+        scratch.close(keep)
+    return scratch.problems
 
 
 def arguments_and_platforms():

@@ -1,0 +1,359 @@
+#!/usr/bin/env python3
+"""Cases that drive the real program into a real fault of the system around
+it, and check every file it leaves byte for byte, with the conventions of
+run_e2e.py. Each holds a promise of the program:
+
+  out-of-memory         a line too big for the memory left (ulimit -v): the
+                        lines routed before it are in their file
+  read-error            the input's second read fails (EIO, injected with
+                        strace): the same, and the code is a read fault (30)
+  open-race             another run makes and fills the destination while
+                        the open waits (strace delays it): its lines stay
+  clear-leaves-non-files  /c removes regular files and links (never what a
+                        link names), never FIFOs, devices or the program
+  path-is-no-option     "/var/tmp/.../in.csv" is the input, not "/v"
+  closed-descriptors    started with standard input and output closed, the
+                        report lands in no destination
+  flock-holder, unlocked-writer  a destination that another program holds
+                        by flock, or has open for writing without any lock,
+                        is refused with 32 and left as it was
+  append-at-the-end     bytes another program appends during the run are
+                        never written over; a flock taker meets our lock
+  interrupted-SIG...    SIGINT, SIGTERM and SIGHUP while the input waits:
+                        the run ends at a line boundary with the report
+  hostile-rule-files    a FIFO, /dev/zero and a file over the size limit as
+                        rule files end at once, as an unreadable rule file;
+                        a rule file of 2 MB is read whole
+  program-as-destination  a program path longer than 260 bytes is named
+                        right in the report; the running program as a
+                        destination is a file in use (32)
+
+Most are Linux only (the fault has no counterpart under Wine); a case that
+does not apply to a program is left out for it, and one whose tool is
+missing (strace, root for mknod) says so and fails.
+
+  faults_system.py --linux PROG [--windows PROG.exe] [--sanitized]
+"""
+import fcntl
+import os
+import resource
+import shutil
+import signal
+import stat
+import struct
+import subprocess
+import sys
+import termios
+import time
+
+from faults_big import END, START, failure_report, info, rules_file, run_cases, summary
+
+SANITIZED = "--sanitized" in sys.argv
+if SANITIZED:
+    sys.argv.remove("--sanitized")
+
+COLUMN_ERROR = (info("Error : チェックするカラムが正しく指定されていません。") + info(" - カラム番号 : -1"))
+
+
+# A line that a process limited to 300,000 KiB of address space cannot hold.
+BIG_LINE = b"B," + b"x" * (150 * 1024 * 1024)
+
+
+def limit_memory():
+    resource.setrlimit(resource.RLIMIT_AS, (300_000 * 1024, 300_000 * 1024))
+
+
+def linux_only(case):
+    def only(run):
+        return None if run.platform.wine else case(run)
+    only.__name__ = case.__name__
+    return only
+
+
+def two_rules(run, **extra):
+    lines = ["[AssortRules]", "ColumnNo=1", "Count=2", "001=[A,a.csv]", "002=[B,b.csv]"]
+    lines += [f"{key}={value}" for key, value in extra.items()]
+    run.place("rules.ini", rules_file(*lines))
+
+
+def io_report(run, place, code):
+    messages = {2: "ファイルが見つかりません", 5: "ファイルへのアクセスが拒否されました"}
+    return failure_report(run.prog, "EInOutError", place, messages.get(code, f"I/O エラー ({code})"))
+
+
+class Paused:
+    """The program reading its input from a FIFO that the case feeds, so
+    that the case can act while the run waits between two lines."""
+
+    def __init__(self, run, args=("in.csv", "rules.ini")):
+        os.mkfifo(run.at("in.csv"))
+        self.writer = os.open(run.at("in.csv"), os.O_RDWR)  # open without waiting for the reader
+        self.process = subprocess.Popen(run.command(list(args)), cwd=run.root, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def feed(self, data):
+        """Writes to the input and waits until the program has read it all
+        and waits in read() for more."""
+        os.write(self.writer, data)
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            unread = struct.unpack("i", fcntl.ioctl(self.writer, termios.FIONREAD, b"\0\0\0\0"))[0]
+            try:
+                with open(f"/proc/{self.process.pid}/syscall") as f:
+                    waiting = f.read().split()[:1] == ["0"]  # read()
+            except OSError:
+                waiting = False
+            if unread == 0 and waiting:
+                return
+            time.sleep(0.01)
+        raise RuntimeError("the program did not come to wait for input")
+
+    def finish(self, close_input=True):
+        """Ends the input (unless the program is to end by itself first) and
+        gives the exit status and the output."""
+        if close_input:
+            os.close(self.writer)
+        output, _ = self.process.communicate(timeout=60)
+        if not close_input:
+            os.close(self.writer)
+        return self.process.returncode, output
+
+
+@linux_only
+def out_of_memory(run):
+    if SANITIZED:
+        return None  # the sanitizers reserve more address space than the limit
+    two_rules(run)
+    run.place("in.csv", b"A,first\r\n" + BIG_LINE + b"\r\n")
+    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=limit_memory)
+    run.expect(status, output, 1, START + failure_report(run.prog, "EOutOfMemory", "00000601", "メモリが足りません"))
+    run.expect_only({"a.csv": b"A,first\r\n", "Default.csv": b""})
+    return run.problems
+
+
+def under_strace(run, strace_args, args):
+    if not shutil.which("strace"):
+        return None, None, ["strace is not installed (scripts/setup installs it)"]
+    command = ["strace", "-f", "-o", "/dev/null"] + strace_args + run.command(args)
+    result = subprocess.run(command, cwd=run.root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, timeout=120)
+    return result.returncode, result.stdout, []
+
+
+@linux_only
+def read_error(run):
+    two_rules(run)
+    run.place("in.csv", b"A,first\r\nB," + b"x" * 200 + b"\r\n")  # line B needs a second read
+    status, output, problems = under_strace(
+        run, ["-P", os.fsdecode(run.at("in.csv")), "-e", "trace=read", "-e", "inject=read:error=EIO:when=2"],
+        ["in.csv", "rules.ini"])
+    if problems:
+        return problems
+    run.expect(status, output, 1, START + io_report(run, "00000102", 30))
+    run.expect_only({"a.csv": b"A,first\r\n", "Default.csv": b""})
+    return run.problems
+
+
+@linux_only
+def open_race(run):
+    two_rules(run, Default="all.csv")
+    run.place("in.csv", b"mine\r\n")
+    target = run.at("all.csv")
+    if not shutil.which("strace"):
+        return ["strace is not installed (scripts/setup installs it)"]
+    command = ["strace", "-f", "-o", "/dev/null", "-P", os.fsdecode(target), "-e", "trace=openat",
+               "-e", "inject=openat:delay_enter=3000000"] + run.command(["in.csv", "rules.ini"])
+    process = subprocess.Popen(command, cwd=run.root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
+    time.sleep(0.5)  # the open now waits in strace
+    try:
+        fd = os.open(target, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
+    except FileExistsError:
+        process.communicate(timeout=60)
+        return ["the program made the destination before the other run could: nothing was tried"]
+    os.write(fd, b"other\r\n")
+    os.close(fd)
+    output, _ = process.communicate(timeout=60)
+    run.expect(process.returncode, output, 0, START + summary(1, [(b"A", 0), (b"B", 0)], 1) + END)
+    run.expect_file("all.csv", b"other\r\nmine\r\n")
+    return run.problems
+
+
+@linux_only
+def clear_leaves_non_files(run):
+    os.mkfifo(run.at("fifo"))
+    device = os.geteuid() == 0
+    if device:
+        os.mknod(run.at("null"), 0o666 | stat.S_IFCHR, os.makedev(1, 3))
+    run.place("target.csv", b"kept\r\n")
+    os.symlink("target.csv", run.at("link.csv"))
+    run.place("r.csv", b"old\r\n")
+    run.install()
+    entries = ["001=[F,fifo]", "002=[N,null]", f"003=[P,{run.prog}]", "004=[L,link.csv]", "005=[R,r.csv]"]
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=5", *entries))
+    run.place("in.csv", b"x\r\n")
+    status, output = run.run(["in.csv", "rules.ini", "/c", "/o"])
+    keys = [(b"F", 0), (b"N", 0), (b"P", 0), (b"L", 0), (b"R", 0)]
+    run.expect(status, output, 0, START + summary(1, keys, 1) + END)
+    kinds = {"fifo": stat.S_ISFIFO, run.prog: stat.S_ISREG}
+    if device:
+        kinds["null"] = stat.S_ISCHR
+    for name, is_kind in kinds.items():
+        if not os.path.lexists(run.at(name)) or not is_kind(os.lstat(run.at(name)).st_mode):
+            run.problems.append(f"{name} was removed or replaced")
+    run.expect_absent("link.csv")
+    run.expect_absent("r.csv")
+    run.expect_file("target.csv", b"kept\r\n")
+    if not device:
+        run.problems.append("not root: the device node was not tried")
+    return run.problems
+
+
+@linux_only
+def path_is_no_option(run):
+    # /var/tmp: a path whose first letter is the option /v.
+    moved = run.__class__(run.platform, parent="/var/tmp")
+    try:
+        two_rules(moved)
+        moved.place("in.csv", b"A,1\r\nz\r\n")
+        status, output = moved.run([os.fsdecode(moved.at("in.csv")), "rules.ini", "/o/c"])
+        # "/o/c" names nothing: it stays the options /o (only the first letter counts).
+        moved.expect(status, output, 0, START + summary(2, [(b"A", 1), (b"B", 0)], 1) + END)
+        moved.expect_only({})
+        return moved.problems
+    finally:
+        moved.close(False)
+
+
+@linux_only
+def closed_descriptors(run):
+    if SANITIZED:
+        return None
+    two_rules(run)
+    run.place("in.csv", b"z\r\n" + BIG_LINE + b"\r\n")
+
+    def close_standard():
+        os.close(0)
+        os.close(1)
+        limit_memory()
+
+    # Default.csv, the first file opened after the input, would have taken
+    # descriptor 1, and the report with it.
+    status, _ = run.run(["in.csv", "rules.ini", "/s"], stdin=None, stdout=None, preexec_fn=close_standard)
+    run.expect(status, None, 1, None)
+    run.expect_only({"Default.csv": b"z\r\n"})
+    return run.problems
+
+
+def held_destination(run, hold):
+    two_rules(run)
+    run.place("a.csv", b"keep\r\n")
+    run.place("in.csv", b"A,1\r\n")
+    holder = hold(run.at("a.csv"))
+    try:
+        status, output = run.run(["in.csv", "rules.ini"])
+    finally:
+        os.close(holder)
+    run.expect(status, output, 1, START + io_report(run, "00000201", 32))
+    run.expect_only({"Default.csv": b""})
+    return run.problems
+
+
+@linux_only
+def flock_holder(run):
+    def hold(path):
+        fd = os.open(path, os.O_RDONLY)
+        fcntl.flock(fd, fcntl.LOCK_EX)
+        return fd
+    return held_destination(run, hold)
+
+
+@linux_only
+def unlocked_writer(run):
+    # As a shell's `exec 3>>a.csv`: open for appending, no lock at all.
+    return held_destination(run, lambda path: os.open(path, os.O_WRONLY | os.O_APPEND))
+
+
+@linux_only
+def append_at_the_end(run):
+    two_rules(run)
+    run.place("a.csv", b"")
+    paused = Paused(run)
+    paused.feed(b"A,1\r\n")  # a.csv is open now, the line pending
+    try:
+        probe = os.open(run.at("a.csv"), os.O_RDONLY)
+        try:
+            fcntl.flock(probe, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            run.problems.append("a flock taker did not meet the program's lock")
+        except BlockingIOError:
+            pass
+        finally:
+            os.close(probe)
+        with open(run.at("a.csv"), "ab") as other:
+            other.write(b"other\r\n")
+        paused.feed(b"A,2\r\n")
+    finally:
+        status, output = paused.finish()
+    run.expect(status, output, 0, START + summary(2, [(b"A", 2), (b"B", 0)], 0) + END)
+    run.expect_file("a.csv", b"other\r\nA,1\r\nA,2\r\n")
+    return run.problems
+
+
+def interrupted(number):
+    @linux_only
+    def case(run):
+        two_rules(run)
+        paused = Paused(run)
+        paused.feed(b"A,1\r\nB,2\r\nA,3\r\nB,part")
+        paused.process.send_signal(number)
+        status, output = paused.finish(close_input=False)
+        run.expect(status, output, 1, START + failure_report(run.prog, "EControlC", "00000701", "処理が中断されました"))
+        run.expect_only({"a.csv": b"A,1\r\nA,3\r\n", "b.csv": b"B,2\r\n", "Default.csv": b""})
+        return run.problems
+    return case
+
+
+@linux_only
+def hostile_rule_files(run):
+    os.mkfifo(run.at("rules.fifo"))
+    run.place("big.ini", rules_file("[AssortRules]", "ColumnNo=1") + b";" * (4 * 1024 * 1024))
+    run.place("in.csv", b"x\r\n")
+    for rules in ["rules.fifo", "Z:\\dev\\zero", "big.ini"]:
+        status, output = run.run(["in.csv", rules], timeout=30)
+        if output != START + COLUMN_ERROR + END or status != 0:
+            run.problems.append(f"{rules}: exit status {status}, output {output[:300]!r}")
+    # 1,000 rules of 2 KB: read whole, once.
+    entries = [f"{n % 1000:03d}=[R{n},f{n}.csv," + "p" * 2000 + "]" for n in range(1, 1001)]
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1000", *entries))
+    run.place("in.csv", b"R7,a\r\nR1000,b\r\n")
+    status, output = run.run(["in.csv", "rules.ini"])
+    counts = [(f"R{n}".encode(), 1 if n in (7, 1000) else 0) for n in range(1, 1001)]
+    run.expect(status, output, 0, START + summary(2, counts, 0) + END)
+    run.expect_only({"f7.csv": b"R7,a\r\n", "f1000.csv": b"R1000,b\r\n", "Default.csv": b""})
+    return run.problems
+
+
+@linux_only
+def program_as_destination(run):
+    folder = "d" * 120 + "/" + "e" * 120
+    run.install(folder)
+    run.place(folder + "/rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1", f"001=[P,{run.prog}]"))
+    run.place("in.csv", b"P,1\r\n")
+    if len(run.program) <= 260:
+        return ["the program's path is not longer than 260 bytes"]
+    status, output = run.run(["in.csv", "rules.ini"])
+    run.expect(status, output, 1, START + io_report(run, "00000201", 32))
+    run.expect_only({folder + "/Default.csv": b""})
+    return run.problems
+
+
+CASES = [("out-of-memory", out_of_memory), ("read-error", read_error), ("open-race", open_race),
+         ("clear-leaves-non-files", clear_leaves_non_files), ("path-is-no-option", path_is_no_option),
+         ("closed-descriptors", closed_descriptors), ("flock-holder", flock_holder),
+         ("unlocked-writer", unlocked_writer), ("append-at-the-end", append_at_the_end),
+         ("interrupted-SIGINT", interrupted(signal.SIGINT)), ("interrupted-SIGTERM", interrupted(signal.SIGTERM)),
+         ("interrupted-SIGHUP", interrupted(signal.SIGHUP)), ("hostile-rule-files", hostile_rule_files),
+         ("program-as-destination", program_as_destination)]
+
+if __name__ == "__main__":
+    sys.exit(run_cases(CASES, "faults-system"))
