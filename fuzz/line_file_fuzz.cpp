@@ -117,43 +117,44 @@ std::vector<std::string> ReadAll(std::string_view input) {
 
 void WriteAll(std::string_view input, const std::vector<std::string>& lines) {
     // Some inputs append to what the destination holds; the others create
-    // it over an old file.
+    // it over an old file. Some end in a failure that leaves the scope of the
+    // open destination before line failAt.
     const std::string before(input.substr(input.size() - input.size() % 150));
-    const size_t flushAt = input.size() % 5;
-    LineFile file;
-    BindLineFile(file, outputPath);
-    if (before.empty()) {
-        fuzz::PutBytes(outputPath, "an old file, emptied by creating");
-        OpenForCreating(file);
-    } else {
-        fuzz::PutBytes(outputPath, before);
-        OpenForAppending(file);
-    }
-    FUZZ_CHECK(TakeIoResult() == 0, "opening the destination");
+    const size_t failAt = input.size() % 3 == 0 ? input.size() % 5 : lines.size();
     std::string written = before;
-    long long onDisk = static_cast<long long>(before.size());
-    long long pending = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i == flushAt) {
-            FlushOpenWriters();
-            onDisk += pending;
-            pending = 0;
-            FUZZ_CHECK(fuzz::GetBytes(outputPath) == written, "the failure path lost pending bytes");
+    try {
+        LineFile file;
+        BindLineFile(file, outputPath);
+        if (before.empty()) {
+            fuzz::PutBytes(outputPath, "an old file, emptied by creating");
+            OpenForCreating(file);
+        } else {
+            fuzz::PutBytes(outputPath, before);
+            OpenForAppending(file);
         }
-        WriteText(file, lines[i]);
-        if (PendingIoResult == 0) WriteText(file, "\r\n");
-        FinishWrite(file);
-        FUZZ_CHECK(TakeIoResult() == 0, "writing line " + std::to_string(i));
-        written += lines[i] + "\r\n";
-        long long total = pending + static_cast<long long>(lines[i].size()) + 2;
-        onDisk += total / kBlock * kBlock;
-        pending = total % kBlock;
-        FUZZ_CHECK(fuzz::SizeOf(outputPath) == onDisk, "after line " + std::to_string(i) + " the file holds " +
-                                                           std::to_string(fuzz::SizeOf(outputPath)) + " bytes, not " +
-                                                           std::to_string(onDisk));
+        FUZZ_CHECK(TakeIoResult() == 0, "opening the destination");
+        long long onDisk = static_cast<long long>(before.size());
+        long long pending = 0;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i == failAt) RaiseFailure("Exception", "", kPlaceUnknown);
+            WriteText(file, lines[i]);
+            if (PendingIoResult == 0) WriteText(file, "\r\n");
+            FinishWrite(file);
+            FUZZ_CHECK(TakeIoResult() == 0, "writing line " + std::to_string(i));
+            written += lines[i] + "\r\n";
+            long long total = pending + static_cast<long long>(lines[i].size()) + 2;
+            onDisk += total / kBlock * kBlock;
+            pending = total % kBlock;
+            FUZZ_CHECK(fuzz::SizeOf(outputPath) == onDisk, "after line " + std::to_string(i) + " the file holds " +
+                                                               std::to_string(fuzz::SizeOf(outputPath)) +
+                                                               " bytes, not " + std::to_string(onDisk));
+        }
+        CloseLineFile(file);
+        FUZZ_CHECK(TakeIoResult() == 0, "closing the destination");
+    } catch (const Failure&) {
+        FUZZ_CHECK(fuzz::GetBytes(outputPath) == written, "the failure path lost pending bytes");
+        return;
     }
-    CloseLineFile(file);
-    FUZZ_CHECK(TakeIoResult() == 0, "closing the destination");
     FUZZ_CHECK(fuzz::GetBytes(outputPath) == written, "the destination differs from the lines written");
 }
 
