@@ -23,6 +23,7 @@
 #include "files/line_file.h"
 #include "fuzz_support.h"
 #include "process/failure.h"
+#include "process/io_result.h"
 #include "scratch_file.h"
 
 namespace {

@@ -1,9 +1,10 @@
 #include "app/console_messages.h"
 
 #include "app/messages.h"
-#include "app/options.h"
+#include "app/run_options.h"
 #include "files/line_file.h"
 #include "process/failure.h"
+#include "process/io_result.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "app/run.h"
-#include "files/file_system.h"
+#include "codepage/lead_bytes.h"
+#include "files/line_file.h"
 #include "platform/platform.h"
 #include "process/failure.h"
 
@@ -7,5 +8,6 @@ int main() {
     SysStartProcess();
     InitLeadBytes();
     StartFailureFacility();
+    InstallConsoleHooks(FlushConsoleText, ShutDownConsole);
     TopLevelGuard(RunSequence);
 }

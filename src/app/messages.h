@@ -5,6 +5,9 @@
 
 #include <string_view>
 
+// Every line the program writes, to the console or a destination, ends so.
+inline constexpr std::string_view kLineEnd = "\r\n";
+
 // Error lines (after the "Error : " prefix).
 extern const std::string_view kErrorPrefix;
 extern const std::string_view kNoRuleFileMessage;

@@ -1,17 +1,9 @@
 #pragma once
-// The six process-wide option flags, set once from the command-line words
-// and read-only afterwards. Only the letter after the slash counts, ignoring
-// case; later words override earlier ones; unknown options are ignored.
+// The option scan over the command-line words. Only the letter after the
+// slash counts, ignoring case; later words override earlier ones; unknown
+// options are ignored. A word that the platform takes for a path (on Linux
+// "/data/in.csv") is no option.
 
-struct RunOptions {
-    bool ShowVersion = false;
-    bool NoOutput = false;
-    bool ClearOutputs = false;
-    bool InfoEnabled = true;
-    bool ErrorEnabled = true;
-    bool DebugEnabled = false;
-};
-
-extern RunOptions gRunOptions;
+#include "app/run_options.h"
 
 void ParseOptions();

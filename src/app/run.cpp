@@ -1,14 +1,17 @@
 #include "app/run.h"
 
+#include "app/rule_set.h"
+
 #include "app/console_messages.h"
 #include "app/options.h"
 #include "assort/assort.h"
+#include "process/command_words.h"
 #include "process/failure.h"
 #include "rules/rule_loading.h"
 
 namespace {
 RuleSet ruleSet;
-}
+}  // namespace
 
 void RunSequence() {
     ParseOptions();
@@ -26,7 +29,7 @@ void RunSequence() {
     PrintStartBanner();
     LoadRules(ruleSet);
     // A column of 0 or below skips the pass; a negative one was reported.
-    if (ruleSet.ColumnNo > 0) AssortInput(ruleSet);
+    if (ruleSet.ColumnNo > 0) AssortInput(ruleSet, CommandWord(1));
     PrintEndBanner();
     ruleSet.RuleKeys.reset();
     ruleSet.RuleFiles.reset();

@@ -5,19 +5,18 @@
 
 #include "app/console_messages.h"
 #include "app/messages.h"
-#include "app/options.h"
+#include "app/run_options.h"
 #include "assort/destinations.h"
 #include "assort/summary.h"
 #include "files/file_system.h"
 #include "files/line_file.h"
-#include "process/command_words.h"
 #include "process/failure.h"
+#include "process/io_result.h"
 #include "rules/rule_file_reader.h"
 #include "text/comma_text.h"
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
 
 // Where the lines of one rule (or of the default) go. Paths are pure
 // functions of the rule table, so they are worked out once, not per line;
@@ -104,8 +103,8 @@ int32_t FindRule(const TextList& keys, LastLookup& last, std::string_view value)
 
 }  // namespace
 
-void AssortInput(RuleSet& rules) {
-    std::string inputName(TrimBlanks(CommandWord(1)));
+void AssortInput(RuleSet& rules, std::string_view inputWord) {
+    std::string inputName(TrimBlanks(inputWord));
     if (inputName.empty()) {
         WriteError(kNoInputFileMessage);
         return;

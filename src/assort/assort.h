@@ -1,11 +1,14 @@
 #pragma once
-// The assort pass: one pass over the input file (command-line word 1) that
+// The assort pass: one pass over the input file (command-line word 1, as the
+// caller hands it, blanks around it dropped) that
 // appends every line, unchanged but for a CR LF line end, to the destination
 // its field at ColumnNo selects, counts the lines, and prints the summary.
 // One destination is open at a time; a destination is only ever appended
 // to. The input is opened before /c clears earlier outputs, so clearing
 // never deletes the input itself, whatever name a rule gives it.
 
-#include "app/run.h"
+#include "app/rule_set.h"
 
-void AssortInput(RuleSet& rules);
+#include <string_view>
+
+void AssortInput(RuleSet& rules, std::string_view inputWord);

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run.h"
+#include "app/rule_set.h"
 
 // The text followed by width fill characters, cut to its first width bytes.
 std::string PadRight(std::string_view text, char fill, int32_t width);

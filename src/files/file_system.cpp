@@ -4,45 +4,21 @@
 #include "platform/platform.h"
 #include "process/failure.h"
 
-bool gLeadBytes[256];
-
 namespace {
-
-bool doubleByteMode = false;
 
 // Paths shorter than this ("C:", "C:\", "\") are taken as present.
 constexpr size_t kShortestDirectory = 3;
 
-bool IsSeparatorByte(char c) { return c == '\\' || c == ':'; }
+// The separators of a path, as the path operations see them.
+bool IsPathSeparator(char c) { return c == '\\' || c == ':'; }
 
 }  // namespace
-
-void InitLeadBytes() {
-    uint8_t ranges[12] = {};
-    int pairs = SysLeadByteRanges(ranges);
-    for (bool& lead : gLeadBytes) lead = false;
-    for (int pair = 0; pair < pairs; ++pair) {
-        for (int byte = ranges[2 * pair]; byte <= ranges[2 * pair + 1]; ++byte) gLeadBytes[byte] = true;
-    }
-    doubleByteMode = pairs > 0;
-}
-
-bool DoubleByteMode() { return doubleByteMode; }
-
-ByteClass ClassifyByte(std::string_view text, size_t i) {
-    unsigned char byte = static_cast<unsigned char>(text[i]);
-    if (!doubleByteMode || byte == 0) return ByteClass::Single;
-    size_t run = 0;
-    while (run < i && IsLeadByte(static_cast<unsigned char>(text[i - run - 1]))) ++run;
-    if (run % 2 == 1) return ByteClass::Second;
-    return IsLeadByte(byte) ? ByteClass::Lead : ByteClass::Single;
-}
 
 size_t FindLastSeparator(std::string_view path) {
     size_t i = path.size();
     while (i > 0) {
         --i;
-        if (!IsSeparatorByte(path[i])) continue;
+        if (!IsPathSeparator(path[i])) continue;
         if (ClassifyByte(path, i) != ByteClass::Second) return i + 1;
         if (i == 0) break;
         --i;  // the lead byte before a separator-valued second byte
@@ -61,7 +37,7 @@ std::string PathOf(std::string_view path) { return std::string(path.substr(0, Fi
 
 std::string DirectoryOf(std::string_view path) {
     size_t i = FindLastSeparator(path);
-    if (i > 1 && path[i - 1] == '\\' && !IsSeparatorByte(path[i - 2])) --i;
+    if (i > 1 && path[i - 1] == '\\' && !IsPathSeparator(path[i - 2])) --i;
     return std::string(path.substr(0, i));
 }
 

@@ -9,20 +9,7 @@
 #include <string>
 #include <string_view>
 
-// Fixed once at start from the code page of the user's locale.
-void InitLeadBytes();
-bool DoubleByteMode();
-// Filled by InitLeadBytes; read on every character of every line.
-extern bool gLeadBytes[256];
-inline bool IsLeadByte(unsigned char byte) { return gLeadBytes[byte]; }
-
-enum class ByteClass { Single, Lead, Second };
-// The class of the byte at 0-based index i, judged from the bytes before it.
-ByteClass ClassifyByte(std::string_view text, size_t i);
-// 0-based index of the character after the one that starts at i.
-inline size_t NextCharIndex(std::string_view text, size_t i) {
-    return (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? i + 2 : i + 1;
-}
+#include "codepage/lead_bytes.h"
 
 size_t FindLastSeparator(std::string_view path);
 std::string DropTrailingBackslash(std::string_view path);

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "process/failure.h"
+#include "app/messages.h"
+#include "process/io_result.h"
 
 namespace {
 
 constexpr unsigned char kEndOfFileByte = 26;
 constexpr unsigned char kLf = '\n';
 constexpr unsigned char kCr = '\r';
-constexpr std::string_view kLineEnd = "\r\n";
 
 bool IsConsole(const LineFile& file) { return file.name.empty(); }
 

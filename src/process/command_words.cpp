@@ -1,15 +1,16 @@
 #include "process/command_words.h"
 
+#include "codepage/lead_bytes.h"
+
 #include <vector>
 
-#include "files/file_system.h"
 #include "platform/platform.h"
 
 namespace {
 
 constexpr char kQuote = '"';
 
-bool IsSeparatorByte(char c) {
+bool IsWordSeparator(char c) {
     unsigned char byte = static_cast<unsigned char>(c);
     return byte >= 0x01 && byte <= 0x20;
 }
@@ -22,7 +23,7 @@ size_t NextCommandWord(std::string_view line, size_t position, std::string& word
     word.clear();
     line = line.substr(0, line.find('\0'));
     for (;;) {
-        if (position < line.size() && IsSeparatorByte(line[position])) {
+        if (position < line.size() && IsWordSeparator(line[position])) {
             ++position;
         } else if (position + 1 < line.size() && line[position] == kQuote && line[position + 1] == kQuote) {
             position += 2;

@@ -6,8 +6,7 @@
 #include <new>
 
 #include "app/messages.h"
-#include "files/file_system.h"
-#include "files/line_file.h"
+#include "codepage/lead_bytes.h"
 #include "platform/platform.h"
 
 namespace {
@@ -16,7 +15,11 @@ namespace {
 char modulePath[kModulePathRoom];
 uint32_t modulePathLength = 0;
 
-constexpr std::string_view kLineEnd = "\r\n";
+
+void NoFlush() {}
+int32_t NoShutDown() { return 0; }
+void (*flushConsoleText)() = NoFlush;
+int32_t (*shutDownConsole)() = NoShutDown;
 
 struct Writer {
     char* out;
@@ -36,19 +39,6 @@ void WriteStraight(std::string_view text) {
 
 }  // namespace
 
-int32_t TakeIoResult() {
-    int32_t code = PendingIoResult;
-    PendingIoResult = 0;
-    return code;
-}
-
-void RaiseIoFailure(uint32_t place) {
-    int32_t code = TakeIoResult();
-    // A read that a request to stop cut short reports the request.
-    CheckInterrupt();
-    throw Failure{kIoFailureKind, IoFailureMessage(code), code, place};
-}
-
 void RaiseFailure(std::string_view kindName, std::string message, uint32_t place) {
     throw Failure{kindName, std::move(message), 0, place};
 }
@@ -63,13 +53,6 @@ std::string WithNumber(std::string_view pattern, int64_t number) {
     text += std::to_string(number);
     text += pattern.substr(mark + 2);
     return text;
-}
-
-std::string IoFailureMessage(int32_t code) {
-    for (const IoMessage& entry : kIoMessages) {
-        if (entry.code == code) return std::string(entry.text);
-    }
-    return WithNumber(kIoMessageOther, code);
 }
 
 size_t BuildFailureReport(std::string_view kindName, std::string_view moduleName, uint32_t place,
@@ -111,6 +94,11 @@ void BuildLastResortLine(uint32_t number, uint32_t address, char* out) {
     for (size_t j = 28; address != 0 && j >= 21; --j, address >>= 4) out[j] = "0123456789ABCDEF"[address & 0xF];
 }
 
+void InstallConsoleHooks(void (*flushText)(), int32_t (*shutDown)()) {
+    flushConsoleText = flushText;
+    shutDownConsole = shutDown;
+}
+
 void StartFailureFacility() {
     modulePathLength = SysGetModuleFileName(modulePath, kModulePathRoom);
 }
@@ -120,12 +108,12 @@ void ReportFailure(std::string_view kindName, std::string_view message, uint32_t
     size_t length = BuildFailureReport(kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)),
                                        place, message, report);
     std::memcpy(report + length, kLineEnd.data(), kLineEnd.size());
-    FlushConsoleText();
+    flushConsoleText();
     WriteStraight(std::string_view(report, length + kLineEnd.size()));
 }
 
 void EndRun(uint32_t status) {
-    int32_t code = ShutDownConsole();
+    int32_t code = shutDownConsole();
     if (code != 0) {
         // Standard output failed while closing, past the guard: the last
         // resort. A code whose low byte is 0 must still not end as success.

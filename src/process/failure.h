@@ -1,9 +1,10 @@
 #pragma once
-// Failures and the end of the process. File and console operations never
-// throw: they leave a code in PendingIoResult, and CheckIo after the
-// statement turns it into a failure. A failure is a C++ exception that
+// Failures and the end of the process. A failure is a C++ exception that
 // nothing catches but TopLevelGuard, which writes the two-line report to
-// standard output and ends the process with status 1.
+// standard output and ends the process with status 1. (File and console
+// operations leave their codes in the pending I/O result: io_result.h.)
+// This module sits below the files: it reaches the console writer only
+// through the hooks that main installs.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,11 +28,6 @@ enum FailurePlace : uint32_t {
     kPlaceInterrupt = 0x00000701,
 };
 
-// The facilities' own codes.
-inline constexpr int32_t kIoFileNotOpen = 103;
-inline constexpr int32_t kIoNotOpenForInput = 104;
-inline constexpr int32_t kIoNotOpenForOutput = 105;
-
 // The report text holds at most this many bytes.
 inline constexpr size_t kReportLimit = 1023;
 inline constexpr size_t kLastResortLength = 29;
@@ -43,20 +39,6 @@ struct Failure {
     uint32_t place;
 };
 
-inline thread_local int32_t PendingIoResult = 0;
-
-inline void StoreIoResult(int32_t code) {
-    if (code != 0) PendingIoResult = code;
-}
-
-int32_t TakeIoResult();
-[[noreturn]] void RaiseIoFailure(uint32_t place);
-
-// Costs one read of a per-thread integer when nothing is pending.
-inline void CheckIo(uint32_t place) {
-    if (PendingIoResult != 0) RaiseIoFailure(place);
-}
-
 [[noreturn]] void RaiseFailure(std::string_view kindName, std::string message, uint32_t place);
 
 // Ends the run with the interruption report when a request to stop has come
@@ -66,7 +48,6 @@ void CheckInterrupt();
 
 // The pattern with its one %d replaced by the number in signed decimal.
 std::string WithNumber(std::string_view pattern, int64_t number);
-std::string IoFailureMessage(int32_t code);
 
 // Builds the report text, cut to kReportLimit bytes, into `out`; gives its
 // length. Allocates nothing.
@@ -79,6 +60,10 @@ void BuildLastResortLine(uint32_t number, uint32_t address, char* out);
 
 // Prepares what the report needs, so that reporting allocates nothing.
 void StartFailureFacility();
+// How the end of the run reaches the console writer, which lives above this
+// module: writing out text it still buffers before the report, and closing
+// it at the end (giving the code of a failed final write, or 0).
+void InstallConsoleHooks(void (*flushText)(), int32_t (*shutDown)());
 void ReportFailure(std::string_view kindName, std::string_view message, uint32_t place);
 [[noreturn]] void EndRun(uint32_t status);
 // Runs the run sequence; a failure that escapes it is reported, and the

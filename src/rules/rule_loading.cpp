@@ -4,7 +4,7 @@
 
 #include "app/console_messages.h"
 #include "app/messages.h"
-#include "app/options.h"
+#include "app/run_options.h"
 #include "files/file_system.h"
 #include "process/command_words.h"
 #include "rules/rule_file_reader.h"

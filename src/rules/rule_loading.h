@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/run.h"
+#include "app/rule_set.h"
 
 inline constexpr int32_t kKeyWidthCeiling = 40;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "files/file_system.h"
+#include "codepage/lead_bytes.h"
 
 namespace {
 

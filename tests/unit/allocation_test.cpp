@@ -19,13 +19,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options.h"
-#include "app/run.h"
+#include "app/rule_set.h"
+#include "app/run_options.h"
 #include "assort/assort.h"
 #include "files/file_system.h"
 #include "files/line_file.h"
 #include "process/command_words.h"
 #include "process/failure.h"
+#include "process/io_result.h"
 #include "test_files.h"
 #include "text/comma_text.h"
 #include "text/text_list.h"
@@ -236,8 +237,7 @@ protected:
         return used;
     }
 
-    // The input name the pass will read: command-line word 1.
-    static std::string InputName() { return std::string(TrimBlanks(CommandWord(1))); }
+    std::string InputName() { return Path("in.csv"); }
 
     // Allocations of one assort pass over the input, into a fresh output
     // folder; the rule set is left for the caller to inspect.
@@ -262,23 +262,13 @@ protected:
         gRunOptions.InfoEnabled = false;  // no summary among the test's lines
 
         uint64_t before = AllocationsSoFar();
-        AssortInput(rules);
+        AssortInput(rules, InputName());
         uint64_t used = AllocationsSoFar() - before;
         gRunOptions = RunOptions{};
         EXPECT_EQ(TakeIoResult(), 0);
         return used;
     }
 
-    void TearDown() override {
-        if (HaveInputName()) SysDeleteFile(InputName());
-        ScratchFolderTest::TearDown();
-    }
-
-    // The end-to-end cases need an input name as the first argument.
-    static bool HaveInputName() {
-        std::string input = InputName();
-        return !input.empty() && input[0] != '-';
-    }
 };
 
 TEST_F(AllocationFiles, ReadingLinesAllocatesNothingPerLine) {
@@ -301,7 +291,6 @@ TEST_F(AllocationFiles, WritingLinesAllocatesNothingPerLine) {
 }
 
 TEST_F(AllocationFiles, AssortPassAllocatesNothingPerLine) {
-    if (!HaveInputName()) GTEST_SKIP() << "needs an input file name as the first argument";
     RuleSet rules;
     PassAllocations(GroupedInput(100), rules);  // what the first pass of a process sets up
     uint64_t few = PassAllocations(GroupedInput(100), rules);
@@ -318,7 +307,6 @@ TEST_F(AllocationFiles, AssortPassAllocatesNothingPerLine) {
 // Here every line closes one destination and opens another: a close and an
 // open that allocate nothing either.
 TEST_F(AllocationFiles, AssortPassAllocatesNothingPerChangeOfDestination) {
-    if (!HaveInputName()) GTEST_SKIP() << "needs an input file name as the first argument";
     RuleSet rules;
     PassAllocations(AlternatingInput(100), rules);
     uint64_t few = PassAllocations(AlternatingInput(100), rules);

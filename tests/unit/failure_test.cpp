@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "process/failure.h"
+#include "process/io_result.h"
 #include "unit_support.h"
 
 namespace {

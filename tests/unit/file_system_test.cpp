@@ -9,6 +9,7 @@
 
 #include "files/file_system.h"
 #include "files/line_file.h"
+#include "process/io_result.h"
 #include "unit_support.h"
 
 using namespace std::literals;

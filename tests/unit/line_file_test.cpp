@@ -7,6 +7,7 @@
 
 #include "files/line_file.h"
 #include "process/failure.h"
+#include "process/io_result.h"
 #include "test_files.h"
 
 namespace {

@@ -1,0 +1,25 @@
+#pragma once
+// The run state: the rule table and the counts, one process-wide record that
+// the entry point owns for the whole run. It is the only place where the
+// three lists are created and destroyed; rule loading fills the record, the
+// assort pass reads it and adds to its counts. Counts are 64-bit, so no
+// count wraps however long the input.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "text/text_list.h"
+
+inline constexpr int32_t kInitialKeyWidth = 8;
+
+struct RuleSet {
+    int32_t ColumnNo = -1;
+    std::string BaseDir;
+    std::string DefaultFile;
+    int64_t OtherCount = 0;
+    int32_t KeyWidth = kInitialKeyWidth;
+    std::unique_ptr<TextList> RuleKeys;
+    std::unique_ptr<TextList> RuleFiles;
+    std::unique_ptr<TextList> RuleCounts;  // decimal texts
+};

@@ -1,0 +1,24 @@
+#include "process/io_result.h"
+
+#include "app/messages.h"
+#include "process/failure.h"
+
+int32_t TakeIoResult() {
+    int32_t code = PendingIoResult;
+    PendingIoResult = 0;
+    return code;
+}
+
+void RaiseIoFailure(uint32_t place) {
+    int32_t code = TakeIoResult();
+    // A read that a request to stop cut short reports the request.
+    CheckInterrupt();
+    throw Failure{kIoFailureKind, IoFailureMessage(code), code, place};
+}
+
+std::string IoFailureMessage(int32_t code) {
+    for (const IoMessage& entry : kIoMessages) {
+        if (entry.code == code) return std::string(entry.text);
+    }
+    return WithNumber(kIoMessageOther, code);
+}
