@@ -1,13 +1,5 @@
 # The 32-bit Windows console program, cross-compiled with mingw-w64: the
-# program we ship. The -posix compilers carry std::mutex, which GoogleTest
-# needs. Tests run under Wine, through scripts/wine-run.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run --bits 32)
+# program we ship.
+set(MINGW_PROCESSOR i686)
+set(MINGW_BITS 32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

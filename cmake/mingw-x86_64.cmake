@@ -1,15 +1,6 @@
-# The 64-bit build of the Windows console program, cross-compiled with
-# mingw-w64 from the same sources. It is not the program we ship: it is what
-# the tests run, under wine64, on a machine whose kernel cannot run 32-bit
-# programs. scripts/wine-run starts its programs (it refuses a build whose
-# width is not the one chosen for this machine).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run --bits 64)
+# The same sources built for x86_64: not the program we ship, but the one the
+# tests run, under wine64, on a machine whose kernel cannot run 32-bit
+# programs.
+set(MINGW_PROCESSOR x86_64)
+set(MINGW_BITS 64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -8,6 +8,7 @@
 // code for SysLastError(); errno never leaves the backend. Texts are byte
 // strings in code page 932; names are handed to the system whole.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -103,6 +104,9 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
 // (SIGINT, SIGTERM, SIGHUP on Linux; Ctrl+C, Ctrl+Break and closing the
 // console on Windows). A second request ends the process at once.
 void SysStartProcess();
-// A request to stop has come: the run ends at the next line boundary.
-bool SysInterruptRequested();
+// A request to stop has come: the run ends at the next line boundary. Set
+// by the backend's handler (a signal handler, or the console's handler
+// thread); read once a line, so the test is one load.
+extern std::atomic<bool> gSysInterruptRequested;
+inline bool SysInterruptRequested() { return gSysInterruptRequested.load(std::memory_order_relaxed); }
 [[noreturn]] void SysExitProcess(uint32_t status);

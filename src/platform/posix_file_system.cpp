@@ -99,7 +99,7 @@ SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     struct stat info;
     if (last.find_first_of("*?") == std::string_view::npos) {
         if (stat(native.c_str(), &info) != 0) {
-            posix::SetLastError(posix::ErrorFromErrno(errno, native));
+            posix::FailFromErrno(native);
             return kInvalidHandle;
         }
         FillFindData(info, found);
@@ -142,7 +142,7 @@ uint32_t SysGetFileAttributes(const std::string& path) {
     const std::string& native = *nativeName;
     struct stat info;
     if (stat(native.c_str(), &info) != 0) {
-        posix::SetLastError(posix::ErrorFromErrno(errno, native));
+        posix::FailFromErrno(native);
         return kInvalidAttributes;
     }
     SysFindData data;
@@ -154,11 +154,7 @@ bool SysCreateDirectory(const std::string& path) {
     const std::string* nativeName = posix::ToNative(path);
     if (nativeName == nullptr) return false;
     const std::string& native = *nativeName;
-    if (mkdir(native.c_str(), 0777) != 0) {
-        posix::SetLastError(posix::ErrorFromErrno(errno, native));
-        return false;
-    }
-    return true;
+    return mkdir(native.c_str(), 0777) == 0 || posix::FailFromErrno(native);
 }
 
 bool SysDeleteFile(const std::string& path) {
@@ -166,10 +162,7 @@ bool SysDeleteFile(const std::string& path) {
     if (nativeName == nullptr) return false;
     const std::string& native = *nativeName;
     struct stat link;
-    if (lstat(native.c_str(), &link) != 0) {
-        posix::SetLastError(posix::ErrorFromErrno(errno, native));
-        return false;
-    }
+    if (lstat(native.c_str(), &link) != 0) return posix::FailFromErrno(native);
     uint32_t refusal = DeleteRefusal(native, link);
     if (refusal == 0 && unlink(native.c_str()) != 0) refusal = posix::ErrorFromErrno(errno, native);
     if (refusal != 0) {

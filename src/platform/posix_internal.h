@@ -33,6 +33,8 @@ const std::string* ToNative(const std::string& name);
 void SetLastError(uint32_t code);
 // The Windows code for an errno met while working on the given Linux name.
 uint32_t ErrorFromErrno(int error, const std::string& native);
+// Leaves the code for the errno of a failed call on the name; gives false.
+bool FailFromErrno(const std::string& native);
 
 // Handles (posix_handles.cpp).
 

@@ -82,6 +82,11 @@ uint32_t ErrorFromErrno(int error, const std::string& native) {
     }
 }
 
+bool FailFromErrno(const std::string& native) {
+    SetLastError(ErrorFromErrno(errno, native));
+    return false;
+}
+
 const std::string& NativePath(const std::string& name) {
     // One buffer per thread: opening a file allocates nothing once warm.
     thread_local std::string native;

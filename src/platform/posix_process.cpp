@@ -12,15 +12,17 @@
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+std::atomic<bool> gSysInterruptRequested{false};
+
 namespace {
 
 bool stdOutputClosedAtStart = false;
-volatile sig_atomic_t interruptRequested = 0;
 
 // The first SIGINT, SIGTERM or SIGHUP asks the run to stop at the next line
 // boundary; the handler is then reset, so a second one ends the process at
 // once.
-void OnStopSignal(int) { interruptRequested = 1; }
+void OnStopSignal(int) { gSysInterruptRequested.store(true); }
 
 void CatchStopSignal(int number) {
     struct sigaction current = {};
@@ -95,6 +97,5 @@ void SysStartProcess() {
     CatchStopSignal(SIGHUP);
 }
 
-bool SysInterruptRequested() { return interruptRequested != 0; }
 
 void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }

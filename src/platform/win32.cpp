@@ -119,16 +119,16 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     return length;
 }
 
-namespace {
+std::atomic<bool> gSysInterruptRequested{false};
 
-volatile LONG interruptRequested = 0;
+namespace {
 
 // Runs on a thread of its own. The first Ctrl+C or Ctrl+Break asks the run
 // to stop at the next line boundary; a second one takes the system's way,
 // which ends the process. Closing the console ends the process when this
 // returns, so it waits for the run to end instead.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-    if (InterlockedExchange(&interruptRequested, 1) != 0 && (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)) {
+    if (gSysInterruptRequested.exchange(true) && (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)) {
         return FALSE;
     }
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(INFINITE);
@@ -142,7 +142,5 @@ void SysStartProcess() {
     SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
-
-bool SysInterruptRequested() { return interruptRequested != 0; }
 
 void SysExitProcess(uint32_t status) { ExitProcess(status); }

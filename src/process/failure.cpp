@@ -43,9 +43,7 @@ void RaiseFailure(std::string_view kindName, std::string message, uint32_t place
     throw Failure{kindName, std::move(message), 0, place};
 }
 
-void CheckInterrupt() {
-    if (SysInterruptRequested()) RaiseFailure(kInterruptKind, std::string(kInterruptMessage), kPlaceInterrupt);
-}
+void RaiseInterrupt() { RaiseFailure(kInterruptKind, std::string(kInterruptMessage), kPlaceInterrupt); }
 
 std::string WithNumber(std::string_view pattern, int64_t number) {
     size_t mark = pattern.find("%d");

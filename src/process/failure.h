@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 // Where a failure arose: a stable number for each kind of operation, the
 // same on every platform, printed in the report.
 enum FailurePlace : uint32_t {
@@ -41,10 +43,13 @@ struct Failure {
 
 [[noreturn]] void RaiseFailure(std::string_view kindName, std::string message, uint32_t place);
 
+[[noreturn]] void RaiseInterrupt();
 // Ends the run with the interruption report when a request to stop has come
 // (SIGINT, SIGTERM, SIGHUP; Ctrl+C, closing the console). Called between
 // lines, so that no destination is left with part of a line.
-void CheckInterrupt();
+inline void CheckInterrupt() {
+    if (SysInterruptRequested()) RaiseInterrupt();
+}
 
 // The pattern with its one %d replaced by the number in signed decimal.
 std::string WithNumber(std::string_view pattern, int64_t number);

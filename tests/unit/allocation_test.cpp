@@ -95,7 +95,7 @@ std::string AsciiLower(std::string text) {
 // Ten kinds of line whose third field is the value (column 3), each with its
 // line end: spellings in other letter case, a quoted value, blanks and tabs
 // as separators, a doubled quote, Shift-JIS text, a line longer than the
-// 255-byte chunks it is read in, an LF alone.
+// 128-byte blocks it is read in, an LF alone.
 std::vector<std::string> LineKinds(const std::string& value) {
     return {
         "1,2024-01-01," + value + ",abc,100\r\n",

@@ -32,7 +32,7 @@ void ExpectSplit(const std::vector<SplitCase>& cases) {
 
 }  // namespace
 
-TEST(CommaText, WorkedExamples) {
+TEST(CommaText, SeparatorsQuotesAndBlanks) {
     ExpectSplit({
         {"", {}},
         {"   ", {}},

@@ -151,17 +151,6 @@ TEST(FileSystem, TextOperations) {
              {"aZ\0Q"sv, "az\0q"sv},
              {"", ""}})
         EXPECT_EQ(LowerText(text), lower) << ::testing::PrintToString(std::string(text));
-
-    const std::vector<std::pair<int64_t, std::string_view>> decimals = {
-        {0, "0"},
-        {-5, "-5"},
-        {1000, "1000"},
-        {2147483647, "2147483647"},
-        {-2147483648LL, "-2147483648"},
-        {std::numeric_limits<int64_t>::max(), "9223372036854775807"},
-        {std::numeric_limits<int64_t>::min(), "-9223372036854775808"},
-    };
-    for (const auto& [number, text] : decimals) EXPECT_EQ(DecimalText(number), text);
 }
 
 TEST_F(FileSystemFiles, MakeDirectories) {

@@ -6,9 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "assort/summary.h"
 #include "rules/rule_file_reader.h"
-#include "rules/rule_loading.h"
 #include "unit_support.h"
 
 TEST(RuleFileReader, IntegerOrDefault) {
@@ -57,7 +55,6 @@ TEST(RuleFileReader, IntegerOrDefault) {
         {"2147483648", kDefault},
         {"-2147483648", -2147483647 - 1},
         {"-2147483649", kDefault},
-        // Beyond the worked examples.
         {"0x3", 3},
         {"-0x3", 3},
         {"  $10", 16},
@@ -96,35 +93,4 @@ TEST(RuleFileReader, CountsReadPast32Bits) {
         {"", -1},
     };
     for (const Row& row : rows) EXPECT_EQ(CountOrDefault(row.text, -1), row.value) << row.text;
-}
-
-TEST(RuleFileReader, EntryKeysAreZeroPadded) {
-    const std::vector<std::pair<int64_t, std::string_view>> cases = {
-        {1, "001"},   {42, "042"},   {999, "999"},   {1000, "000"},  {1001, "001"},
-        {0, "000"},   {-5, "-005"},  {-1234, "-234"},
-    };
-    for (const auto& [number, text] : cases) EXPECT_EQ(ZeroPad(number, 3), text) << number;
-    EXPECT_EQ(ZeroPad(7, 5), "00007");
-    EXPECT_EQ(ZeroPad(123456, 5), "23456");
-}
-
-TEST(Summary, PadRightFillsAndCutsBytes) {
-    struct PadCase {
-        std::string_view text;
-        char fill;
-        int32_t width;
-        std::string_view padded;
-    };
-    const std::vector<PadCase> cases = {
-        {"TOKYO", ' ', 8, "TOKYO   "},
-        {"\x8f\xe3\x8b\x4c\x88\xc8\x8a\x4f", ' ', 8, "\x8f\xe3\x8b\x4c\x88\xc8\x8a\x4f"},  // 上記以外
-        {"ABCDEFGHIJ", ' ', 8, "ABCDEFGH"},
-        {"ab\x93\xfa\x96\x7b", ' ', 5, "ab\x93\xfa\x96"},  // ab日本 cut inside 本
-        {"ab\x93\xfa", ' ', 3, "ab\x93"},
-        {"", '-', 3, "---"},
-        {"abc", ' ', 3, "abc"},
-        {"abc", ' ', 0, ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(PadRight(c.text, c.fill, c.width), c.padded) << ::testing::PrintToString(std::string(c.text));
 }
