@@ -159,9 +159,11 @@ void SysCharLowerBuff(char* text, uint32_t length) {
 }
 
 int SysLeadByteRanges(uint8_t ranges[12]) {
-    ranges[0] = 0x81;
-    ranges[1] = 0x9F;
-    ranges[2] = 0xE0;
-    ranges[3] = 0xFC;
-    return 2;
+    int pairs = 0;
+    for (const posix::ByteRange& range : posix::kLeadByteRanges) {
+        ranges[2 * pairs] = range.first;
+        ranges[2 * pairs + 1] = range.last;
+        ++pairs;
+    }
+    return pairs;
 }

@@ -11,8 +11,17 @@
 namespace posix {
 
 // Code page 932: lead bytes 0x81 to 0x9F and 0xE0 to 0xFC.
+struct ByteRange {
+    unsigned char first;
+    unsigned char last;
+};
+inline constexpr ByteRange kLeadByteRanges[] = {{0x81, 0x9F}, {0xE0, 0xFC}};
+
 inline bool IsLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    for (const ByteRange& range : kLeadByteRanges) {
+        if (byte >= range.first && byte <= range.last) return true;
+    }
+    return false;
 }
 
 // ASCII capitals to small letters; every other code stays.
