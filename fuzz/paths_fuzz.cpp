@@ -23,19 +23,23 @@ namespace {
 
 using fuzz::Kind;
 
-bool Separator(char c) { return c == '\\' || c == ':'; }
+// This build runs on Linux, where a name that begins with "/" is rooted and
+// "/" separates in it as "\\" does.
+bool Rooted(std::string_view path) { return !path.empty() && path[0] == '/'; }
+bool Separator(char c, bool rooted) { return c == '\\' || c == ':' || (rooted && c == '/'); }
+bool Trailing(char c, bool rooted) { return c == '\\' || (rooted && c == '/'); }
 
 // 1-based position of the last separator that is not a second byte; 0 for none.
 size_t ReferenceLastSeparator(std::string_view path) {
     std::vector<Kind> kinds = fuzz::Kinds(path);
     for (size_t i = path.size(); i > 0; --i)
-        if (Separator(path[i - 1]) && kinds[i - 1] != Kind::Second) return i;
+        if (Separator(path[i - 1], Rooted(path)) && kinds[i - 1] != Kind::Second) return i;
     return 0;
 }
 
 std::string ReferenceDirectoryOf(std::string_view path) {
     size_t i = ReferenceLastSeparator(path);
-    if (i > 1 && path[i - 1] == '\\' && !Separator(path[i - 2])) --i;
+    if (i > 1 && Trailing(path[i - 1], Rooted(path)) && !Separator(path[i - 2], Rooted(path))) --i;
     return std::string(path.substr(0, i));
 }
 
@@ -64,14 +68,15 @@ void CheckPathParts(std::string_view input, std::string_view path) {
     FUZZ_CHECK(FindLastSeparator(path) == last,
                "last separator " + std::to_string(FindLastSeparator(path)) + ", rules give " + std::to_string(last));
     FUZZ_CHECK(pathOf == path.substr(0, last), "PathOf gives " + fuzz::Shown(pathOf));
-    FUZZ_CHECK(pathOf.empty() || Separator(pathOf.back()), "PathOf ends in " + fuzz::Shown(pathOf));
+    FUZZ_CHECK(pathOf.empty() || Separator(pathOf.back(), Rooted(path)), "PathOf ends in " + fuzz::Shown(pathOf));
     FUZZ_CHECK(PathOf(pathOf) == pathOf, "PathOf of PathOf differs: " + fuzz::Shown(PathOf(pathOf)));
     FUZZ_CHECK(directoryOf == ReferenceDirectoryOf(path),
                "DirectoryOf gives " + fuzz::Shown(directoryOf) + ", rules give " + fuzz::Shown(ReferenceDirectoryOf(path)));
 
-    // At most one backslash goes, and only one that is a character of its own.
+    // At most one backslash (or "/" in a rooted name) goes, and only one
+    // that is a character of its own.
     std::vector<Kind> kinds = fuzz::Kinds(path);
-    const bool drops = !path.empty() && path.back() == '\\' && kinds.back() == Kind::Single;
+    const bool drops = !path.empty() && Trailing(path.back(), Rooted(path)) && kinds.back() == Kind::Single;
     const std::string dropped = DropTrailingBackslash(path);
     FUZZ_CHECK(dropped == path.substr(0, path.size() - (drops ? 1 : 0)), "DropTrailingBackslash gives " + fuzz::Shown(dropped));
 
@@ -178,10 +183,11 @@ void CheckTextOperations(std::string_view input, std::string_view text, std::str
 }
 
 void CheckNames(std::string_view input, std::string_view name, std::string_view base) {
-    // A name with a colon stands as it is; any other goes under the base.
+    // A name with a colon, or a rooted one, stands as it is; any other goes
+    // under the base.
     std::string path = ResolvePath(name, base);
-    if (PositionOf(":", name) > 0) {
-        FUZZ_CHECK(path == name, "a name with a colon was changed: " + fuzz::Shown(path));
+    if (PositionOf(":", name) > 0 || Rooted(name)) {
+        FUZZ_CHECK(path == name, "a name with a colon or a root was changed: " + fuzz::Shown(path));
     } else {
         FUZZ_CHECK(path == std::string(base) + "\\" + std::string(name), "placed under the base as " + fuzz::Shown(path));
     }

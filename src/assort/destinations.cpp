@@ -3,7 +3,7 @@
 #include "files/file_system.h"
 
 std::string ResolvePath(std::string_view name, std::string_view baseDir) {
-    if (PositionOf(":", name) > 0) return std::string(name);
+    if (IsFullyQualified(name)) return std::string(name);
     std::string path;
     path.reserve(baseDir.size() + 1 + name.size());
     path.append(baseDir).append("\\").append(name);

@@ -9,16 +9,20 @@ namespace {
 // Paths shorter than this ("C:", "C:\", "\") are taken as present.
 constexpr size_t kShortestDirectory = 3;
 
-// The separators of a path, as the path operations see them.
-bool IsPathSeparator(char c) { return c == '\\' || c == ':'; }
+// The separators of a path, as the path operations see them: "\" and ":",
+// and "/" too in a name the system takes as rooted (on Linux "/data/out").
+bool IsPathSeparator(char c, bool rooted) { return c == '\\' || c == ':' || (rooted && c == '/'); }
+
+bool IsTrailingSeparator(char c, bool rooted) { return c == '\\' || (rooted && c == '/'); }
 
 }  // namespace
 
 size_t FindLastSeparator(std::string_view path) {
+    const bool rooted = SysIsRootedName(path);
     size_t i = path.size();
     while (i > 0) {
         --i;
-        if (!IsPathSeparator(path[i])) continue;
+        if (!IsPathSeparator(path[i], rooted)) continue;
         if (ClassifyByte(path, i) != ByteClass::Second) return i + 1;
         if (i == 0) break;
         --i;  // the lead byte before a separator-valued second byte
@@ -27,7 +31,8 @@ size_t FindLastSeparator(std::string_view path) {
 }
 
 std::string DropTrailingBackslash(std::string_view path) {
-    if (!path.empty() && path.back() == '\\' && ClassifyByte(path, path.size() - 1) == ByteClass::Single) {
+    if (!path.empty() && IsTrailingSeparator(path.back(), SysIsRootedName(path)) &&
+        ClassifyByte(path, path.size() - 1) == ByteClass::Single) {
         path.remove_suffix(1);
     }
     return std::string(path);
@@ -36,8 +41,9 @@ std::string DropTrailingBackslash(std::string_view path) {
 std::string PathOf(std::string_view path) { return std::string(path.substr(0, FindLastSeparator(path))); }
 
 std::string DirectoryOf(std::string_view path) {
+    const bool rooted = SysIsRootedName(path);
     size_t i = FindLastSeparator(path);
-    if (i > 1 && path[i - 1] == '\\' && !IsPathSeparator(path[i - 2])) --i;
+    if (i > 1 && IsTrailingSeparator(path[i - 1], rooted) && !IsPathSeparator(path[i - 2], rooted)) --i;
     return std::string(path.substr(0, i));
 }
 
@@ -67,6 +73,8 @@ bool MakeDirectories(const std::string& path) {
     if (!MakeDirectories(parent)) return false;
     return SysCreateDirectory(dir);
 }
+
+bool IsFullyQualified(std::string_view name) { return PositionOf(":", name) > 0 || SysIsRootedName(name); }
 
 bool RemoveFile(const std::string& path) { return SysDeleteFile(path); }
 

@@ -16,6 +16,10 @@ std::string DropTrailingBackslash(std::string_view path);
 std::string PathOf(std::string_view path);
 std::string DirectoryOf(std::string_view path);
 
+// A name used as it stands, never placed under a folder: one that holds a
+// colon (a drive), or one the system takes as rooted (on Linux "/data").
+bool IsFullyQualified(std::string_view name);
+
 bool IsExistingFile(const std::string& path);
 bool IsExistingDirectory(const std::string& path);
 bool MakeDirectories(const std::string& path);

@@ -90,6 +90,11 @@ void SysCharLowerBuff(char* text, uint32_t length);
 // page of the thread's locale; gives the number of pairs.
 int SysLeadByteRanges(uint8_t ranges[12]);
 
+// A name the system takes as rooted without a drive, to be used as it
+// stands: on Linux a name that begins with "/"; none on Windows, where such
+// a name lies on the program's drive.
+bool SysIsRootedName(std::string_view name);
+
 // Process.
 std::string SysGetCommandLine();
 // A command-line word that names a file of the system's own form rather

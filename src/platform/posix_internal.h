@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 namespace posix {
 
 // Code page 932: lead bytes 0x81 to 0x9F and 0xE0 to 0xFC.
@@ -59,6 +61,14 @@ bool WriteLockedElsewhere(int fd);
 bool StdOutputClosedAtStart();
 // The program's own file, as the system names it.
 bool IsRunningProgram(const struct stat& info);
+
+// The terminal (posix_terminal.cpp).
+
+// Looks whether standard output is a terminal; called once at start.
+void StartTerminal();
+// Writes to this handle go to the terminal, converted to UTF-8.
+bool WritesToTerminal(SysHandle file);
+bool WriteToTerminal(const void* bytes, uint32_t size);
 
 // Code page 932 (posix_codepage.cpp).
 

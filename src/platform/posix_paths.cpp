@@ -160,6 +160,8 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     return static_cast<uint32_t>(kDrive.size()) + static_cast<uint32_t>(length);
 }
 
+bool SysIsRootedName(std::string_view name) { return !name.empty() && name[0] == '/'; }
+
 bool SysIsPathWord(std::string_view word) {
     // "/data/in.csv" is a file, while "/v", "/verbose" and "/o/c" stay options:
     // a word is a path when it starts with "/", holds a second one, and

@@ -87,6 +87,7 @@ std::string SysGetCommandLine() {
 
 void SysStartProcess() {
     HoldStandardDescriptors();
+    posix::StartTerminal();
     // A closed pipe is then a write error, not a silent death.
     signal(SIGPIPE, SIG_IGN);
     // The lease taken to look for other writers may be broken by one; its

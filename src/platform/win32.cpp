@@ -112,6 +112,8 @@ std::string SysGetCommandLine() { return GetCommandLineA(); }
 
 bool SysIsPathWord(std::string_view /*word*/) { return false; }
 
+bool SysIsRootedName(std::string_view /*name*/) { return false; }
+
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     DWORD length = GetModuleFileNameA(nullptr, buffer, size);
     if (length >= size) length = size - 1;

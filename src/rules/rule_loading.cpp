@@ -23,8 +23,6 @@ constexpr int kEntryNameWidth = 3;
 // add no rule: its key is taken already or it was skipped before.
 constexpr int32_t kDistinctEntryNames = 1000;
 
-bool HasColon(std::string_view name) { return PositionOf(":", name) > 0; }
-
 void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, RuleSet& rules) {
     std::string value = ReadValueText(reader, kSection, ZeroPad(number, kEntryNameWidth), "");
     if (FirstChars(value, 1) != "[" || LastChars(value, 1) != "]") return;
@@ -58,7 +56,7 @@ void LoadRules(RuleSet& rules) {
         return;
     }
     std::string programPath = PathOf(CommandWord(0));
-    std::string path = HasColon(name) ? name : programPath + name;
+    std::string path = IsFullyQualified(name) ? name : programPath + name;
     if (!IsExistingFile(path)) {
         WriteError({kRuleFileMissingMessage, name});
         rules.ColumnNo = -1;
@@ -71,7 +69,7 @@ void LoadRules(RuleSet& rules) {
     if (rules.ColumnNo < 0) WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
 
     rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(CommandWord(0)));
-    if (!HasColon(rules.BaseDir)) rules.BaseDir = programPath + rules.BaseDir;
+    if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = programPath + rules.BaseDir;
 
     rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);
 

@@ -189,6 +189,8 @@ class Platform:
     def arg(self, text):
         # Wine takes its arguments in the Unix locale's UTF-8 and hands the
         # program Shift-JIS; the Linux program takes the bytes themselves.
+        if isinstance(text, bytes):
+            return text
         return text.encode("utf-8") if self.wine else to_sjis(text)
 
     def helper(self, name):

@@ -1,0 +1,96 @@
+// Console text on a Linux terminal. A Windows console shows the program's
+// code page 932 bytes as Japanese text; a Linux terminal speaks UTF-8. So
+// when standard output is a terminal, what is written to it is converted
+// from code page 932 to UTF-8, and a byte that does not convert shows as
+// U+FFFD. Files, pipes and every other kind of output get the bytes
+// unchanged. No environment variable is read: the terminal alone decides.
+#include <iconv.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/posix_internal.h"
+
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+bool terminal = false;
+iconv_t converter = reinterpret_cast<iconv_t>(-1);
+// A lead byte that ended the last write, waiting for its second byte.
+char heldLead = 0;
+bool leadHeld = false;
+
+// Writes all bytes to standard output; false with the Windows code on failure.
+bool WriteAll(const char* bytes, size_t size) {
+    while (size > 0) {
+        ssize_t count = write(STDOUT_FILENO, bytes, size);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            posix::SetLastError(errno == EIO ? kErrorWriteFault : posix::ErrorFromErrno(errno, ""));
+            return false;
+        }
+        bytes += count;
+        size -= static_cast<size_t>(count);
+    }
+    return true;
+}
+
+// Converts one piece of code page 932 text and writes it out; a lead byte
+// at its end is held for the next piece.
+bool WriteConverted(const char* bytes, size_t size) {
+    char out[1024];
+    char* in = const_cast<char*>(bytes);
+    size_t left = size;
+    while (left > 0) {
+        char* next = out;
+        size_t room = sizeof out - sizeof kReplacement;
+        size_t done = iconv(converter, &in, &left, &next, &room);
+        int error = done == static_cast<size_t>(-1) ? errno : 0;
+        if (error == EINVAL && left == 1) {  // a lead byte at the end
+            heldLead = *in;
+            leadHeld = true;
+            left = 0;
+        } else if (error == EILSEQ || error == EINVAL) {
+            std::memcpy(next, kReplacement, sizeof kReplacement - 1);
+            next += sizeof kReplacement - 1;
+            ++in;
+            --left;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        } else if (error != 0 && error != E2BIG) {
+            posix::SetLastError(kErrorWriteFault);
+            return false;
+        }
+        if (!WriteAll(out, static_cast<size_t>(next - out))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace posix {
+
+void StartTerminal() {
+    terminal = !StdOutputClosedAtStart() && isatty(STDOUT_FILENO) == 1;
+    if (terminal) converter = iconv_open("UTF-8", "CP932");
+}
+
+bool WritesToTerminal(SysHandle file) {
+    return terminal && file == STDOUT_FILENO && converter != reinterpret_cast<iconv_t>(-1);
+}
+
+bool WriteToTerminal(const void* bytes, uint32_t size) {
+    const char* text = static_cast<const char*>(bytes);
+    if (leadHeld && size > 0) {
+        char pair[2] = {heldLead, text[0]};
+        leadHeld = false;
+        if (!WriteConverted(pair, 2)) return false;
+        ++text;
+        --size;
+    }
+    return WriteConverted(text, size);
+}
+
+}  // namespace posix
