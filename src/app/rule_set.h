@@ -3,7 +3,8 @@
 // the entry point owns for the whole run. It is the only place where the
 // three lists are created and destroyed; rule loading fills the record, the
 // assort pass reads it and adds to its counts. Counts are 64-bit, so no
-// count wraps however long the input.
+// count wraps however long the input. The code page is read first, since
+// everything after it, rule entries included, is text in that code page.
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@ inline constexpr int32_t kInitialKeyWidth = 8;
 
 struct RuleSet {
     int32_t ColumnNo = -1;
+    uint32_t CodePage = 932;  // of the data and the console: 932, or 65001 for UTF-8
     std::string BaseDir;
     std::string DefaultFile;
     int64_t OtherCount = 0;

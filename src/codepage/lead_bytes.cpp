@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 bool gLeadBytes[256];
+bool gUtf8 = false;
 
 void InitLeadBytes() {
     uint8_t ranges[12] = {};
@@ -15,9 +16,38 @@ void InitLeadBytes() {
     }
 }
 
+void UseCodePage(uint32_t codePage) {
+    SysUseCodePage(codePage);
+    gUtf8 = codePage == kCodePageUtf8;
+    if (gUtf8) {
+        for (bool& lead : gLeadBytes) lead = false;
+    } else {
+        InitLeadBytes();
+    }
+}
+
+namespace {
+
+// In UTF-8 a sequence starts at its first byte, which is no continuation
+// byte; the byte at i belongs to the sequence that starts at most three
+// bytes before it, if that one is well-formed and reaches it.
+ByteClass ClassifyUtf8Byte(std::string_view text, size_t i) {
+    if (utf8::IsContinuation(static_cast<unsigned char>(text[i]))) {
+        for (size_t back = 1; back <= 3 && back <= i; ++back) {
+            if (utf8::IsContinuation(static_cast<unsigned char>(text[i - back]))) continue;
+            return utf8::SequenceLength(text, i - back) > back ? ByteClass::Second : ByteClass::Single;
+        }
+        return ByteClass::Single;
+    }
+    return utf8::SequenceLength(text, i) > 1 ? ByteClass::Lead : ByteClass::Single;
+}
+
+}  // namespace
+
 ByteClass ClassifyByte(std::string_view text, size_t i) {
     unsigned char byte = static_cast<unsigned char>(text[i]);
     if (byte == 0) return ByteClass::Single;
+    if (gUtf8) return ClassifyUtf8Byte(text, i);
     // Lead bytes pair off from the first one of a run: an odd run before i
     // leaves its last lead byte waiting for this one.
     size_t run = 0;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using SysHandle = std::intptr_t;
 inline constexpr SysHandle kInvalidHandle = -1;
@@ -82,7 +83,10 @@ uint32_t SysGetPrivateProfileString(const std::string& section, const std::strin
 // Asks the service to drop any copy of the file that it holds.
 void SysFlushPrivateProfile(const std::string& path);
 
-// Text in the code page of the user's locale.
+// Text in the code page of the user's locale (932), or in UTF-8 after
+// SysUseCodePage(65001): comparison and lower-casing, the profile service's
+// values, and on a Linux terminal the console text.
+void SysUseCodePage(uint32_t codePage);
 // Gives 1 (less), 2 (equal), 3 (greater), or 0 on failure.
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second);
 void SysCharLowerBuff(char* text, uint32_t length);
@@ -96,7 +100,12 @@ int SysLeadByteRanges(uint8_t ranges[12]);
 bool SysIsRootedName(std::string_view name);
 
 // Process.
-std::string SysGetCommandLine();
+// The command line. Windows keeps it as one text, which the program splits
+// into words by its own rules; Linux hands the arguments over as words,
+// which the program takes exactly as they are (an empty argument is an empty
+// word, quotes are kept). Fills `line` or `arguments` (the words after word
+// 0); gives true when it filled `arguments`.
+bool SysGetCommandLine(std::string& line, std::vector<std::string>& arguments);
 // A command-line word that names a file of the system's own form rather
 // than an option: on Linux "/data/in.csv" (an existing file or folder whose
 // name holds a second "/"); never on Windows, where "/" starts an option.

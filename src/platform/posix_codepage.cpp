@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
+#include "platform/utf8.h"
 
 namespace posix {
 namespace {
@@ -91,7 +92,30 @@ uint64_t FoldAsciiWord(uint64_t word) {
     return word | (capitals >> 2);                            // 0x80 >> 2 is the case bit
 }
 
+uint32_t codePage = kCodePageShiftJis;
+
+// The code of the next character for comparing, in the code page in use:
+// two codes of code page 932 for one character are one; a malformed byte of
+// UTF-8 gets a code of its own, past every character's.
+uint32_t NextCode(std::string_view text, size_t& i, bool ignoreCase) {
+    uint32_t code;
+    if (codePage == kCodePageUtf8) {
+        size_t size = utf8::SequenceLength(text, i);
+        code = utf8::Decode(text, i, size);
+        if (size == 1 && code >= 0x80) code += 0x110000;
+        i += size;
+        return ignoreCase ? utf8::LowerLetter(code) : code;
+    }
+    code = posix::CanonicalChar(posix::NextChar(text, i));
+    return ignoreCase ? posix::LowerChar(code) : code;
+}
+
 }  // namespace
+
+void SysUseCodePage(uint32_t code) {
+    codePage = code;
+    posix::UseTerminalCodePage(code);
+}
 
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
     // Folding maps one-byte characters to one-byte ones and two-byte ones to
@@ -128,14 +152,8 @@ int SysCompareString(bool ignoreCase, std::string_view first, std::string_view s
             ++j;
             continue;
         }
-        uint32_t a = posix::NextChar(first, i);
-        uint32_t b = posix::NextChar(second, j);
-        a = posix::CanonicalChar(a);
-        b = posix::CanonicalChar(b);
-        if (ignoreCase) {
-            a = posix::LowerChar(a);
-            b = posix::LowerChar(b);
-        }
+        uint32_t a = NextCode(first, i, ignoreCase);
+        uint32_t b = NextCode(second, j, ignoreCase);
         if (a != b) return a < b ? 1 : 3;
     }
     if (i < first.size()) return 3;
@@ -146,6 +164,15 @@ int SysCompareString(bool ignoreCase, std::string_view first, std::string_view s
 void SysCharLowerBuff(char* text, uint32_t length) {
     std::string_view view(text, length);
     size_t i = 0;
+    if (codePage == kCodePageUtf8) {
+        while (i < length) {
+            size_t size = utf8::SequenceLength(view, i);
+            uint32_t code = utf8::Decode(view, i, size);
+            if (size > 1 || code < 0x80) utf8::Encode(utf8::LowerLetter(code), text + i, size);
+            i += size;
+        }
+        return;
+    }
     while (i < length) {
         size_t start = i;
         uint32_t code = posix::LowerChar(posix::NextChar(view, i));

@@ -69,6 +69,8 @@ void StartTerminal();
 // Writes to this handle go to the terminal, converted to UTF-8.
 bool WritesToTerminal(SysHandle file);
 bool WriteToTerminal(const void* bytes, uint32_t size);
+// Console text in UTF-8 (code page 65001) reaches the terminal unchanged.
+void UseTerminalCodePage(uint32_t codePage);
 
 // Code page 932 (posix_codepage.cpp).
 

@@ -62,27 +62,19 @@ bool IsRunningProgram(const struct stat& info) {
 
 }  // namespace posix
 
-std::string SysGetCommandLine() {
+bool SysGetCommandLine(std::string& /*line*/, std::vector<std::string>& arguments) {
+    // The arguments as the system handed them, each ended by a NUL.
     std::ifstream source("/proc/self/cmdline", std::ios::binary);
     std::string raw((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
-    std::string line;
-    size_t start = 0;
-    while (start < raw.size()) {
-        size_t end = raw.find('\0', start);
+    arguments.clear();
+    size_t start = raw.find('\0');  // after the program's own name, word 0
+    while (start != std::string::npos && start + 1 < raw.size()) {
+        size_t end = raw.find('\0', start + 1);
         if (end == std::string::npos) end = raw.size();
-        std::string argument;
-        bool needsQuotes = end == start;
-        for (size_t i = start; i < end; ++i) {
-            unsigned char c = static_cast<unsigned char>(raw[i]);
-            if (c == '"') continue;
-            if (c <= 0x20) needsQuotes = true;
-            argument += static_cast<char>(c);
-        }
-        if (!line.empty()) line += ' ';
-        line += needsQuotes ? "\"" + argument + "\"" : argument;
-        start = end + 1;
+        arguments.emplace_back(raw, start + 1, end - start - 1);
+        start = end;
     }
-    return line;
+    return true;
 }
 
 void SysStartProcess() {

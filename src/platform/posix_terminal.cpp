@@ -12,12 +12,14 @@
 
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
+#include "platform/utf8.h"
 
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
 bool terminal = false;
+bool convert = true;  // the console text is code page 932
 iconv_t converter = reinterpret_cast<iconv_t>(-1);
 // A lead byte that ended the last write, waiting for its second byte.
 char heldLead = 0;
@@ -78,7 +80,7 @@ void StartTerminal() {
 }
 
 bool WritesToTerminal(SysHandle file) {
-    return terminal && file == STDOUT_FILENO && converter != reinterpret_cast<iconv_t>(-1);
+    return terminal && convert && file == STDOUT_FILENO && converter != reinterpret_cast<iconv_t>(-1);
 }
 
 bool WriteToTerminal(const void* bytes, uint32_t size) {
@@ -92,5 +94,7 @@ bool WriteToTerminal(const void* bytes, uint32_t size) {
     }
     return WriteConverted(text, size);
 }
+
+void UseTerminalCodePage(uint32_t codePage) { convert = codePage != kCodePageUtf8; }
 
 }  // namespace posix

@@ -2,6 +2,10 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/utf8.h"
+
+#include <algorithm>
+#include <string>
 
 static HANDLE ToWin(SysHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 static SysHandle FromWin(HANDLE handle) { return reinterpret_cast<SysHandle>(handle); }
@@ -69,11 +73,59 @@ bool SysCreateDirectory(const std::string& path) {
 
 bool SysDeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
+namespace {
+
+UINT codePage = kCodePageShiftJis;
+
+std::wstring Wide(const std::string& text, UINT from) {
+    int length = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+// The code of the next character of UTF-8 text, decoded by the system; a
+// malformed byte gets a code of its own, past every character's.
+uint32_t NextUtf8Code(std::string_view text, size_t& i) {
+    size_t size = utf8::SequenceLength(text, i);
+    wchar_t units[2] = {};
+    int count = size > 1 ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data() + i, static_cast<int>(size),
+                                               units, 2)
+                         : 0;
+    uint32_t code = static_cast<unsigned char>(text[i]);
+    if (count == 1) code = units[0];
+    if (count == 2) code = 0x10000 + ((static_cast<uint32_t>(units[0]) - 0xD800) << 10) + (units[1] - 0xDC00);
+    if (size == 1 && code >= 0x80) code += 0x110000;
+    i += size;
+    return code;
+}
+
+}  // namespace
+
+void SysUseCodePage(uint32_t code) { codePage = code; }
+
 uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key,
                                     const std::string& defaultText, char* buffer, uint32_t size,
                                     const std::string& path) {
-    return GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultText.c_str(), buffer,
-                                    size, path.c_str());
+    if (codePage != kCodePageUtf8) {
+        return GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultText.c_str(), buffer, size,
+                                        path.c_str());
+    }
+    // The system decodes a rule file that begins with a UTF-8 byte-order
+    // mark as UTF-8; its values come back as they stand only through the
+    // wide service.
+    std::wstring value(32768, L'\0');
+    DWORD length = GetPrivateProfileStringW(Wide(section, CP_ACP).c_str(), Wide(key, CP_ACP).c_str(),
+                                            Wide(defaultText, CP_UTF8).c_str(), value.data(),
+                                            static_cast<DWORD>(value.size()), Wide(path, CP_ACP).c_str());
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
+    if (size == 0) return 0;
+    size_t copied = std::min<size_t>(text.size(), size - 1);
+    text.copy(buffer, copied);
+    buffer[copied] = '\0';
+    return static_cast<uint32_t>(copied);
 }
 
 void SysFlushPrivateProfile(const std::string& path) {
@@ -81,12 +133,42 @@ void SysFlushPrivateProfile(const std::string& path) {
 }
 
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
+    if (codePage == kCodePageUtf8) {
+        size_t i = 0;
+        size_t j = 0;
+        while (i < first.size() && j < second.size()) {
+            uint32_t a = NextUtf8Code(first, i);
+            uint32_t b = NextUtf8Code(second, j);
+            if (ignoreCase) {
+                a = utf8::LowerLetter(a);
+                b = utf8::LowerLetter(b);
+            }
+            if (a != b) return a < b ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+        }
+        if (i < first.size()) return CSTR_GREATER_THAN;
+        return j < second.size() ? CSTR_LESS_THAN : CSTR_EQUAL;
+    }
     return CompareStringA(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, first.data(),
                           static_cast<int>(first.size()), second.data(),
                           static_cast<int>(second.size()));
 }
 
-void SysCharLowerBuff(char* text, uint32_t length) { CharLowerBuffA(text, length); }
+void SysCharLowerBuff(char* text, uint32_t length) {
+    if (codePage != kCodePageUtf8) {
+        CharLowerBuffA(text, length);
+        return;
+    }
+    std::string_view view(text, length);
+    for (size_t i = 0; i < length;) {
+        size_t start = i;
+        uint32_t code = NextUtf8Code(view, i);
+        uint32_t lower = utf8::LowerLetter(code);
+        if (lower == code) continue;
+        // Small and capital letters of the folded set take as many bytes.
+        wchar_t unit = static_cast<wchar_t>(lower);
+        WideCharToMultiByte(CP_UTF8, 0, &unit, 1, text + start, static_cast<int>(i - start), nullptr, nullptr);
+    }
+}
 
 int SysLeadByteRanges(uint8_t ranges[12]) {
     char number[8] = {};
@@ -108,7 +190,10 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
     return pairs;
 }
 
-std::string SysGetCommandLine() { return GetCommandLineA(); }
+bool SysGetCommandLine(std::string& line, std::vector<std::string>& /*arguments*/) {
+    line = GetCommandLineA();
+    return false;
+}
 
 bool SysIsPathWord(std::string_view /*word*/) { return false; }
 

@@ -71,7 +71,23 @@ std::string CommandWordIn(std::string_view line, int32_t i) {
     return word;
 }
 
-int32_t CommandWordCount() { return CommandWordCountIn(SysGetCommandLine()); }
+namespace {
+
+// The words of this process's command line, afresh.
+struct ProcessWords {
+    bool given = false;  // the system handed the arguments as words
+    std::string line;
+    std::vector<std::string> arguments;
+    ProcessWords() { given = SysGetCommandLine(line, arguments); }
+};
+
+}  // namespace
+
+int32_t CommandWordCount() {
+    ProcessWords words;
+    if (words.given) return static_cast<int32_t>(words.arguments.size());
+    return CommandWordCountIn(words.line);
+}
 
 std::string CommandWord(int32_t i) {
     if (i == 0) {
@@ -79,5 +95,8 @@ std::string CommandWord(int32_t i) {
         uint32_t length = SysGetModuleFileName(path.data(), kModulePathRoom);
         return std::string(path.data(), length);
     }
-    return CommandWordIn(SysGetCommandLine(), i);
+    ProcessWords words;
+    if (!words.given) return CommandWordIn(words.line, i);
+    if (i < 1 || static_cast<size_t>(i) > words.arguments.size()) return "";
+    return words.arguments[static_cast<size_t>(i) - 1];
 }

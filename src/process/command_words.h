@@ -1,8 +1,11 @@
 #pragma once
-// Command-line words, split afresh from the process command line at every
-// query. Blanks and control bytes separate words outside double quotes; a
-// double quote opens a stretch that runs to the next one; there is no escape
-// character. Word 0 is always the program file's full path.
+// Command-line words, taken afresh from the process at every query. Word 0
+// is always the program file's full path. Where the system keeps one
+// command-line text (Windows), it is split by the program's own rules:
+// blanks and control bytes separate words outside double quotes; a double
+// quote opens a stretch that runs to the next one; there is no escape
+// character. Where it hands the arguments over as words (Linux), they are
+// the words, exactly.
 
 #include <cstdint>
 #include <string>

@@ -4,6 +4,7 @@
 
 #include "app/console_messages.h"
 #include "app/messages.h"
+#include "codepage/lead_bytes.h"
 #include "app/run_options.h"
 #include "files/file_system.h"
 #include "process/command_words.h"
@@ -17,6 +18,7 @@ const std::string kColumnKey = "ColumnNo";
 const std::string kBaseDirKey = "BaseDir";
 const std::string kDefaultKey = "Default";
 const std::string kCountKey = "Count";
+const std::string kCodePageKey = "CodePage";
 const std::string kDefaultFileName = "Default.csv";
 constexpr int kEntryNameWidth = 3;
 // Entry names repeat after 999 ("000", "001", ...), and a repeated entry can
@@ -37,6 +39,24 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
     AppendItem(*rules.RuleCounts, "0");
     int32_t keyLength = static_cast<int32_t>(key.size());
     if (rules.KeyWidth < kKeyWidthCeiling && keyLength > rules.KeyWidth) rules.KeyWidth = keyLength;
+}
+
+// The code page of the data: absent or empty is 932; a number (by the rules
+// of every integer key) of 932 or 65001 is that one; anything else is an
+// error line, and the pass is skipped.
+bool ReadCodePage(const RuleFileReader& reader, RuleSet& rules) {
+    std::string text = ReadValueText(reader, kSection, kCodePageKey, "");
+    int32_t value = text.empty() ? static_cast<int32_t>(kCodePageShiftJis) : IntegerOrDefault(text, -1);
+    if (value != static_cast<int32_t>(kCodePageShiftJis) && value != static_cast<int32_t>(kCodePageUtf8)) {
+        WriteError({kBadCodePageMessage, text});
+        return false;
+    }
+    rules.CodePage = static_cast<uint32_t>(value);
+    if (rules.CodePage == kCodePageUtf8) {
+        UseCodePage(rules.CodePage);
+        UseMessagesFor(rules.CodePage);
+    }
+    return true;
 }
 
 }  // namespace
@@ -64,6 +84,7 @@ void LoadRules(RuleSet& rules) {
     }
     RuleFileReader reader = OpenRuleFile(path);
     TextList items;
+    bool codePageKnown = ReadCodePage(reader, rules);
 
     rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
     if (rules.ColumnNo < 0) WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
@@ -84,4 +105,6 @@ void LoadRules(RuleSet& rules) {
     for (int32_t number = 1; number <= count; ++number) ReadEntry(reader, number, items, rules);
 
     CloseRuleFile(reader);
+    // An unknown code page ends the run without assorting, as a bad column.
+    if (!codePageKnown && rules.ColumnNo > 0) rules.ColumnNo = 0;
 }

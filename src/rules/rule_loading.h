@@ -1,5 +1,6 @@
 #pragma once
-// Loads the rule file named by command-line word 2 into the rule set. User
+// Loads the rule file named by command-line word 2 into the rule set, and
+// switches the text rules and the messages to its code page (CodePage). User
 // errors are printed as error lines and leave ColumnNo at 0 or below, which
 // skips the assort pass; loading never stops the program. The file read is
 // the one whose existence was tested: a name without a colon is taken next

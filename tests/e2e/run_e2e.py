@@ -15,6 +15,8 @@ A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
   old: NAME             date the placed file 1970-01-02
   hold: NAME MODE       another process holds the file open (read, write)
   program: DIR          put the program into DIR instead of the scratch root
+  only: linux|windows   the case holds for that program only (where the two
+                        differ for their users: docs/PLATFORM.md)
   cwd: DIR              run from DIR
   stdout: closed|full   run with standard output closed, or on /dev/full
   expect stdout [(MODE)]:   the exact standard output, from "| " lines
@@ -68,6 +70,7 @@ class Case:
         self.old = []
         self.holds = []
         self.program_dir = ""
+        self.only = ""
         self.cwd = ""
         self.stdout_mode = ""
         self.expect_stdout = None
@@ -115,6 +118,10 @@ class Case:
                 self.holds.append((name, mode))
             elif key == "program":
                 self.program_dir = value
+            elif key == "only":
+                if value not in ("linux", "windows"):
+                    raise ValueError(f"{self.name}: only: linux or windows, not {value!r}")
+                self.only = value
             elif key == "cwd":
                 self.cwd = value
             elif key == "stdout":
@@ -435,6 +442,8 @@ def main():
     started = time.time()
     for case in cases:
         for platform in platforms:
+            if case.only and case.only != platform.label:
+                continue
             problems = run_case(case, platform, args.keep)
             if problems:
                 failed = report(failed, problems, platform.label, case.name)
