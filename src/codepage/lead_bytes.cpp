@@ -16,6 +16,8 @@ void InitLeadBytes() {
     }
 }
 
+size_t NextUtf8CharIndex(std::string_view text, size_t i) { return i + utf8::SequenceLength(text, i); }
+
 void UseCodePage(uint32_t codePage) {
     SysUseCodePage(codePage);
     gUtf8 = codePage == kCodePageUtf8;

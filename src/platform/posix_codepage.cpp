@@ -97,9 +97,9 @@ uint32_t codePage = kCodePageShiftJis;
 // The code of the next character for comparing, in the code page in use:
 // two codes of code page 932 for one character are one; a malformed byte of
 // UTF-8 gets a code of its own, past every character's.
-uint32_t NextCode(std::string_view text, size_t& i, bool ignoreCase) {
+[[gnu::noinline]] uint32_t NextCode(std::string_view text, size_t& i, bool ignoreCase) {
     uint32_t code;
-    if (codePage == kCodePageUtf8) {
+    if (codePage == kCodePageUtf8) [[unlikely]] {
         size_t size = utf8::SequenceLength(text, i);
         code = utf8::Decode(text, i, size);
         if (size == 1 && code >= 0x80) code += 0x110000;

@@ -255,7 +255,7 @@ bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivere
 
 bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
     posix::writeCount.fetch_add(1);
-    if (posix::WritesToTerminal(file)) {
+    if (posix::WritesToTerminal(file)) [[unlikely]] {
         bool done = posix::WriteToTerminal(bytes, size);
         *written = done ? size : 0;
         return done;

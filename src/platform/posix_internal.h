@@ -66,8 +66,10 @@ bool IsRunningProgram(const struct stat& info);
 
 // Looks whether standard output is a terminal; called once at start.
 void StartTerminal();
-// Writes to this handle go to the terminal, converted to UTF-8.
-bool WritesToTerminal(SysHandle file);
+// Standard output is a terminal that gets code page 932 text converted to
+// UTF-8; read on every write, so a flag.
+extern bool gConvertForTerminal;
+inline bool WritesToTerminal(SysHandle file) { return gConvertForTerminal && file == 1; }
 bool WriteToTerminal(const void* bytes, uint32_t size);
 // Console text in UTF-8 (code page 65001) reaches the terminal unchanged.
 void UseTerminalCodePage(uint32_t codePage);

@@ -74,14 +74,15 @@ bool WriteConverted(const char* bytes, size_t size) {
 
 namespace posix {
 
+bool gConvertForTerminal = false;
+
 void StartTerminal() {
     terminal = !StdOutputClosedAtStart() && isatty(STDOUT_FILENO) == 1;
     if (terminal) converter = iconv_open("UTF-8", "CP932");
+    terminal = terminal && converter != reinterpret_cast<iconv_t>(-1);
+    gConvertForTerminal = terminal && convert;
 }
 
-bool WritesToTerminal(SysHandle file) {
-    return terminal && convert && file == STDOUT_FILENO && converter != reinterpret_cast<iconv_t>(-1);
-}
 
 bool WriteToTerminal(const void* bytes, uint32_t size) {
     const char* text = static_cast<const char*>(bytes);
@@ -95,6 +96,9 @@ bool WriteToTerminal(const void* bytes, uint32_t size) {
     return WriteConverted(text, size);
 }
 
-void UseTerminalCodePage(uint32_t codePage) { convert = codePage != kCodePageUtf8; }
+void UseTerminalCodePage(uint32_t codePage) {
+    convert = codePage != kCodePageUtf8;
+    gConvertForTerminal = terminal && convert;
+}
 
 }  // namespace posix

@@ -33,7 +33,10 @@ size_t ReadQuotedItem(std::string_view text, size_t at, std::string& item) {
             }
             return at + 1;
         }
-        size_t next = NextCharIndex(text, at);
+        // The double-byte step, as for plain items: in UTF-8 there are no
+        // lead bytes, and bytes one by one split as characters do, since no
+        // byte of a UTF-8 sequence is a quote.
+        size_t next = (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) ? at + 2 : at + 1;
         item.append(text, at, next - at);
         at = next;
     }

@@ -6,6 +6,8 @@ the kind, with the conventions of run_e2e.py:
                       shown in UTF-8, a byte that does not convert as
                       U+FFFD; the report too, also under /s; the exit status
                       as in a pipe
+  utf8-file-name      an input whose UTF-8 name ends in あ, then the rule
+                      file: the words are the arguments as given
   absolute-paths      "/..." names for the input, the rule file, BaseDir
                       (made when missing, folders and all) and a
                       destination, run from another folder, shown unchanged
@@ -92,7 +94,23 @@ def absolute_paths(run):
     return run.problems
 
 
-CASES = [("terminal", terminal), ("absolute-paths", absolute_paths)]
+def utf8_file_name(run):
+    # The arguments are the words as the system hands them: the last byte of
+    # あ (0x82) in a UTF-8 name takes no blank with it.
+    if run.platform.wine:
+        return None
+    name = "inあ".encode("utf-8")
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1", "001=[A,a.csv]"))
+    with open(os.path.join(run.root, name), "wb") as f:
+        f.write(b"A,1\r\nb\r\n")
+    status, output = run.run([name, "rules.ini"])
+    run.expect(status, output, 0, START + summary(2, [(b"A", 1)], 1) + END)
+    run.expect_file("a.csv", b"A,1\r\n")
+    run.expect_file("Default.csv", b"b\r\n")
+    return run.problems
+
+
+CASES = [("terminal", terminal), ("absolute-paths", absolute_paths), ("utf8-file-name", utf8_file_name)]
 
 if __name__ == "__main__":
     sys.exit(run_cases(CASES, "linux-user"))

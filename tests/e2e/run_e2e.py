@@ -26,7 +26,8 @@ A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
   expect unchanged: NAME    the file holds what was placed
 
 Block MODE: "crlf" (the default) ends every "| " line with CR LF, "lf" with
-LF, "raw" with nothing; add "noeol" to leave the last line without one.
+LF, "raw" with nothing; add "noeol" to leave the last line without one, and
+"utf8" for a block whose bytes are UTF-8 rather than Shift-JIS.
 Inside a block "␍" is CR, "␊" is LF, "\\xHH" a raw byte, "{prog}" the
 program's file name and "{dir}" the scratch directory as the program sees it
 (Z:\\...). File names are Shift-JIS on Linux; Wine keeps them in UTF-8.
@@ -146,29 +147,38 @@ class Case:
         text = "".join(line + line_end for line in body)
         if "noeol" in modes and line_end:
             text = text[: -len(line_end)]
-        return text
+        return Template(text, utf8="utf8" in modes)
+
+
+class Template(str):
+    """A block's text; its bytes are Shift-JIS, or UTF-8 in mode "utf8"."""
+    def __new__(cls, text, utf8=False):
+        template = super().__new__(cls, text)
+        template.utf8 = utf8
+        return template
 
 
 def render(template, prog, dirname):
-    """The bytes of a block: Shift-JIS text, with the escapes put in."""
+    """The bytes of a block: Shift-JIS (or UTF-8) text, with the escapes put in."""
+    encode = (lambda text: text.encode("utf-8")) if getattr(template, "utf8", False) else to_sjis
     out = b""
     pattern = re.compile(r"␍|␊|\\x([0-9A-Fa-f]{2})|\{prog\}|\{dir\}")
     pos = 0
     for m in pattern.finditer(template):
-        out += to_sjis(template[pos:m.start()])
+        out += encode(template[pos:m.start()])
         token = m.group(0)
         if token == "␍":
             out += b"\r"
         elif token == "␊":
             out += b"\n"
         elif token == "{prog}":
-            out += to_sjis(prog)
+            out += encode(prog)
         elif token == "{dir}":
             out += dirname
         else:
             out += bytes([int(m.group(1), 16)])
         pos = m.end()
-    return out + to_sjis(template[pos:])
+    return out + encode(template[pos:])
 
 
 def show(data):

@@ -231,6 +231,42 @@ TEST(PlatformText, LowerCasingKeepsSecondBytes) {
     }
 }
 
+// With code page 65001 the same letters fold as in code page 932, now in
+// their UTF-8 forms, and nothing else; a malformed byte is a character of
+// its own, equal only to itself.
+TEST(PlatformText, Utf8FoldsTheLettersOfCodePage932) {
+    struct Row {
+        const char* first;
+        const char* second;
+        bool equal;
+        const char* why;
+    };
+    const Row rows[] = {
+        {"\xEF\xBC\xB4\xEF\xBD\x8F\xEF\xBD\x8B\xEF\xBD\x99\xEF\xBD\x8F", "\xEF\xBD\x94\xEF\xBD\x8F\xEF\xBD\x8B\xEF\xBD\x99\xEF\xBD\x8F", true, "full-width Latin, both cases"},
+        {"\xCE\x91\xCE\x92\xCE\x93\xCE\xA9", "\xCE\xB1\xCE\xB2\xCE\xB3\xCF\x89", true, "Greek, both cases"},
+        {"\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90", "\xD0\xBC\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0", true, "Cyrillic, both cases"},
+        {"\xD0\x81", "\xD1\x91", true, "Cyrillic Yo"},
+        {"\xE2\x85\xA3", "\xE2\x85\xB3", true, "Roman numeral four"},
+        {"\x54\x6F\x6B\x79\x6F", "\x54\x4F\x4B\x59\x4F", true, "ASCII"},
+        {"\xC3\x89", "\xC3\xA9", false, "no Latin-1 letter folds"},
+        {"\xCE\x86", "\xCE\xAC", false, "no accented Greek letter folds"},
+        {"\xEF\xBC\xA1", "\x41", false, "width counts"},
+        {"\xE3\x82\xA2", "\xE3\x81\x82", false, "kana type counts"},
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x9D\xB1\xE4\xBA\xAC", true, "the same kanji"},
+        {"\xE3\x81,", "\xE3\x81,", true, "a malformed sequence, byte for byte"},
+        {"\xE3\x81", "\xE3\x82", false, "two malformed sequences"},
+        {"\xC0\x80", "\xC0\x81", false, "overlong forms are bytes of their own"},
+    };
+    SysUseCodePage(65001);
+    for (const Row& row : rows) {
+        EXPECT_EQ(SysCompareString(true, row.first, row.second) == 2, row.equal) << row.why;
+    }
+    std::string text = "ＡΩЯⅩÉ\xE3\x81Z";
+    SysCharLowerBuff(text.data(), static_cast<uint32_t>(text.size()));
+    EXPECT_EQ(text, "ａωяⅹÉ\xE3\x81z");
+    SysUseCodePage(932);
+}
+
 TEST(PlatformText, LeadBytesOfCodePage932) {
     uint8_t ranges[12] = {};
     ASSERT_EQ(SysLeadByteRanges(ranges), 2);
