@@ -3,6 +3,7 @@
 // held to what Windows does.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "files/file_system.h"
@@ -169,14 +170,22 @@ TEST_F(PlatformContract, SearchFindsTheFirstMatch) {
     SysFindClose(search);
 }
 
+// Two texts, and whether they are equal ignoring case.
+struct CompareRow {
+    const char* first;
+    const char* second;
+    bool equal;
+    const char* why;
+};
+
+void ExpectEqualIgnoringCase(std::initializer_list<CompareRow> rows) {
+    for (const CompareRow& row : rows) {
+        EXPECT_EQ(SysCompareString(true, row.first, row.second) == 2, row.equal) << row.why;
+    }
+}
+
 TEST(PlatformText, ComparisonIgnoresCaseOnly) {
-    struct Row {
-        const char* first;
-        const char* second;
-        bool equal;
-        const char* why;
-    };
-    const Row rows[] = {
+    ExpectEqualIgnoringCase({
         {"abc", "ABC", true, "ASCII case"},
         {"abc", "abc ", false, "a trailing blank counts"},
         {"", "", true, "two empty texts"},
@@ -203,10 +212,7 @@ TEST(PlatformText, ComparisonIgnoresCaseOnly) {
         {"1234567\x82\x60", "1234567\x82\x81", true, "a full-width letter across the word end"},
         {"ABCDEFGH\x82\x60", "abcdefgh\x82\x81", true, "ASCII words then a full-width letter"},
         {"ABCDEFGH\x82\x60", "abcdefgh\x82\x61", false, "full-width A and B after ASCII words"},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(SysCompareString(true, row.first, row.second) == 2, row.equal) << row.why;
-    }
+    });
     EXPECT_EQ(SysCompareString(false, "abc", "ABC") == 2, false);
     EXPECT_EQ(SysCompareString(false, "\x87\x54", "\xFA\x4A"), 2);
 }
@@ -235,32 +241,23 @@ TEST(PlatformText, LowerCasingKeepsSecondBytes) {
 // their UTF-8 forms, and nothing else; a malformed byte is a character of
 // its own, equal only to itself.
 TEST(PlatformText, Utf8FoldsTheLettersOfCodePage932) {
-    struct Row {
-        const char* first;
-        const char* second;
-        bool equal;
-        const char* why;
-    };
-    const Row rows[] = {
-        {"\xEF\xBC\xB4\xEF\xBD\x8F\xEF\xBD\x8B\xEF\xBD\x99\xEF\xBD\x8F", "\xEF\xBD\x94\xEF\xBD\x8F\xEF\xBD\x8B\xEF\xBD\x99\xEF\xBD\x8F", true, "full-width Latin, both cases"},
-        {"\xCE\x91\xCE\x92\xCE\x93\xCE\xA9", "\xCE\xB1\xCE\xB2\xCE\xB3\xCF\x89", true, "Greek, both cases"},
-        {"\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90", "\xD0\xBC\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0", true, "Cyrillic, both cases"},
-        {"\xD0\x81", "\xD1\x91", true, "Cyrillic Yo"},
-        {"\xE2\x85\xA3", "\xE2\x85\xB3", true, "Roman numeral four"},
-        {"\x54\x6F\x6B\x79\x6F", "\x54\x4F\x4B\x59\x4F", true, "ASCII"},
-        {"\xC3\x89", "\xC3\xA9", false, "no Latin-1 letter folds"},
-        {"\xCE\x86", "\xCE\xAC", false, "no accented Greek letter folds"},
-        {"\xEF\xBC\xA1", "\x41", false, "width counts"},
-        {"\xE3\x82\xA2", "\xE3\x81\x82", false, "kana type counts"},
-        {"\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x9D\xB1\xE4\xBA\xAC", true, "the same kanji"},
+    SysUseCodePage(65001);
+    ExpectEqualIgnoringCase({
+        {"Ｔｏｋｙｏ", "ｔｏｋｙｏ", true, "full-width Latin, both cases"},
+        {"ΑΒΓΩ", "αβγω", true, "Greek, both cases"},
+        {"МОСКВА", "москва", true, "Cyrillic, both cases"},
+        {"Ё", "ё", true, "Cyrillic Yo"},
+        {"Ⅳ", "ⅳ", true, "Roman numeral four"},
+        {"Tokyo", "TOKYO", true, "ASCII"},
+        {"É", "é", false, "no Latin-1 letter folds"},
+        {"Ά", "ά", false, "no accented Greek letter folds"},
+        {"Ａ", "A", false, "width counts"},
+        {"ア", "あ", false, "kana type counts"},
+        {"東京", "東京", true, "the same kanji"},
         {"\xE3\x81,", "\xE3\x81,", true, "a malformed sequence, byte for byte"},
         {"\xE3\x81", "\xE3\x82", false, "two malformed sequences"},
         {"\xC0\x80", "\xC0\x81", false, "overlong forms are bytes of their own"},
-    };
-    SysUseCodePage(65001);
-    for (const Row& row : rows) {
-        EXPECT_EQ(SysCompareString(true, row.first, row.second) == 2, row.equal) << row.why;
-    }
+    });
     std::string text = "ＡΩЯⅩÉ\xE3\x81Z";
     SysCharLowerBuff(text.data(), static_cast<uint32_t>(text.size()));
     EXPECT_EQ(text, "ａωяⅹÉ\xE3\x81z");
