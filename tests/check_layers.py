@@ -16,6 +16,7 @@ import sys
 RANKS = [
     ("platform/", 0),
     ("app/messages", 0),        # the message catalogue: a leaf anyone may include
+    ("app/message_tables", 0),
     ("codepage/", 1),           # the double-byte rule of the code page
     ("process/", 2),            # command-line words, the pending I/O result, failures
     ("files/", 3),

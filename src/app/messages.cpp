@@ -38,21 +38,11 @@ std::string_view* const kTexts[] = {
 #undef IO_MESSAGE
 };
 
-const std::string_view kShiftJisTexts[] = {
-#define MESSAGE(name, text) text,
-#define IO_MESSAGE(code, text)
-#include "app/messages.inc"
-#undef MESSAGE
-#undef IO_MESSAGE
-};
-
-const std::string_view kShiftJisIoTexts[] = {
-#define MESSAGE(name, text)
-#define IO_MESSAGE(code, text) text,
-#include "app/messages.inc"
-#undef MESSAGE
-#undef IO_MESSAGE
-};
+#define TEXT_TABLE kShiftJisTexts
+#define IO_TEXT_TABLE kShiftJisIoTexts
+#include "app/message_tables.inc"
+#undef TEXT_TABLE
+#undef IO_TEXT_TABLE
 
 static_assert(std::size(kTexts) == std::size(kShiftJisTexts));
 static_assert(std::size(kShiftJisIoTexts) == kIoMessageCount);
