@@ -72,6 +72,17 @@ def terminal(run):
     run.expect(status, output, 1, to_utf8(report))
     piped, piped_output = run.run(["in.csv", "rules.ini", "/s"])
     run.expect(piped, piped_output, 1, report)
+    # UTF-8 console text (CodePage=65001) reaches the terminal as it is.
+    run.place("utf8.ini", rules_file("[AssortRules]", "CodePage=65001", "ColumnNo=1", "Count=1",
+                                     "001=[東京,tokyo8.csv]".encode("utf-8")))
+    run.place("in8.csv", "東京,1\r\n".encode("utf-8"))
+    status, output = on_terminal(run, ["in8.csv", "utf8.ini"])
+    def line(text):
+        return text.encode("utf-8") + b"\r\n"
+    # Keys padded and cut to 8 bytes: 上記以外 loses the last byte of 以 and all of 外.
+    expected = (START + line("入力データ件数 : 1 件") + line("出力データ件数") +
+                line(" - 東京   : 1 件") + b" - " + "上記以外".encode("utf-8")[:8] + line(" : 0 件") + END)
+    run.expect(status, output, 0, expected)
     return run.problems
 
 
