@@ -2,6 +2,7 @@
 // what the Windows program gets from the system for the same file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -21,12 +22,9 @@ protected:
         SysFlushPrivateProfile(FullPath(file));
         return std::string(buffer, length);
     }
-    // The profile service takes full paths; the scratch folder is relative.
-    std::string FullPath(const std::string& file) {
-        char program[261];
-        std::string path(program, SysGetModuleFileName(program, sizeof program));
-        return path.substr(0, path.rfind('\\') + 1) + Path(file);
-    }
+    // The profile service takes full paths; the scratch folder is relative
+    // to the current folder, wherever the test runs from.
+    std::string FullPath(const std::string& file) { return std::filesystem::absolute(Path(file)).string(); }
 };
 
 TEST_F(ProfileTest, NamesValuesAndQuotes) {
