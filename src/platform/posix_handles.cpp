@@ -2,17 +2,9 @@
 // dispositions; reading, writing, sizes and types.
 //
 // Share modes hold in this process by a table of open handles, and across
-// processes by locks taken without waiting on every regular file: an
-// open-file-description lock and a flock lock, so that a program that takes
-// either kind meets a conflict (code 32). A handle with write access holds
-// write locks; a read-only handle that denies writers holds read locks.
-// Before a file is opened for writing, a read lease tells whether another
-// process has it open for writing without any lock; where the system lets
-// us ask (our own files, or as root), that is a conflict too. Every write
-// goes to the end of the file, so bytes that another process appended are
-// never written over.
+// processes by locks (posix_locks.cpp). Every write goes to the end of the
+// file, so bytes that another process appended are never written over.
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,61 +63,6 @@ bool FindHeld(SysHandle file, OpenHandle* entry) {
     return false;
 }
 
-struct flock WholeFile(short type) {
-    struct flock lock = {};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    return lock;
-}
-
-// The locks a handle takes, from its access and share mode.
-enum class LockKind { None, Shared, Exclusive };
-
-LockKind LockFor(uint32_t access, uint32_t shareMode) {
-    if (access & kGenericWrite) return LockKind::Exclusive;
-    if (!(shareMode & kShareWrite)) return LockKind::Shared;
-    return LockKind::None;
-}
-
-// Takes both kinds of lock without waiting; false when another holder
-// refuses either.
-bool TakeLocks(int fd, LockKind kind) {
-    if (kind == LockKind::None) return true;
-    struct flock lock = WholeFile(kind == LockKind::Exclusive ? F_WRLCK : F_RDLCK);
-    if (fcntl(fd, F_OFD_SETLK, &lock) != 0 && (errno == EAGAIN || errno == EACCES)) return false;
-    if (flock(fd, (kind == LockKind::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        return false;
-    }
-    return true;
-}
-
-void DropLocks(int fd) {
-    struct flock unlock = WholeFile(F_UNLCK);
-    fcntl(fd, F_OFD_SETLK, &unlock);
-    flock(fd, LOCK_UN);
-}
-
-// Another process has the regular file open for writing, as far as the
-// system tells: a read lease is refused while any writer has the file open.
-// Only the file's owner (or root) may take one; elsewhere nothing is known.
-bool OpenForWritingElsewhere(const std::string& native) {
-    struct stat before;
-    if (stat(native.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return false;
-    int probe = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (probe < 0) return false;
-    struct stat info;
-    bool writing = false;
-    if (fstat(probe, &info) == 0 && S_ISREG(info.st_mode) && !OpenHereOn(info)) {
-        if (fcntl(probe, F_SETLEASE, F_RDLCK) == 0) {
-            fcntl(probe, F_SETLEASE, F_UNLCK);
-        } else {
-            writing = errno == EAGAIN;
-        }
-    }
-    close(probe);
-    return writing;
-}
-
 int OpenFlags(uint32_t access) {
     int flags = O_CLOEXEC | O_NOCTTY;
     if ((access & kGenericRead) && (access & kGenericWrite)) return flags | O_RDWR | O_APPEND;
@@ -181,14 +118,6 @@ bool OpenHereOn(const struct stat& info) {
     std::lock_guard<std::mutex> guard(handlesLock);
     return std::any_of(openHandles.begin(), openHandles.end(),
                        [&](const OpenHandle& held) { return SameFile(held, info); });
-}
-
-bool WriteLockedElsewhere(int fd) {
-    struct flock probe = WholeFile(F_WRLCK);
-    if (fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) return true;
-    if (flock(fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK;
-    flock(fd, LOCK_UN);
-    return false;
 }
 
 }  // namespace posix

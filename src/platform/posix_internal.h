@@ -51,6 +51,19 @@ bool FailFromErrno(const std::string& native);
 
 // This process holds a handle on the file.
 bool OpenHereOn(const struct stat& info);
+
+// Locks across processes (posix_locks.cpp).
+
+// The locks a handle takes, from its access and share mode.
+enum class LockKind { None, Shared, Exclusive };
+LockKind LockFor(uint32_t access, uint32_t shareMode);
+// Takes both kinds of lock without waiting; false when another holder
+// refuses either.
+bool TakeLocks(int fd, LockKind kind);
+void DropLocks(int fd);
+// Another process has the regular file open for writing, as far as the
+// system tells (a read lease is refused while a writer has it open).
+bool OpenForWritingElsewhere(const std::string& native);
 // Another process holds the file open for writing, by a lock it took.
 bool WriteLockedElsewhere(int fd);
 
