@@ -117,8 +117,8 @@ std::vector<std::string> ReadAll(std::string_view input) {
 }
 
 void WriteAll(std::string_view input, const std::vector<std::string>& lines) {
-    // Some inputs append to what the destination holds; the others create
-    // it over an old file. Some end in a failure that leaves the scope of the
+    // Some inputs append to what the destination holds; the others make it,
+    // as the assort pass makes a missing destination. Some end in a failure that leaves the scope of the
     // open destination before line failAt.
     const std::string before(input.substr(input.size() - input.size() % 150));
     const size_t failAt = input.size() % 3 == 0 ? input.size() % 5 : lines.size();
@@ -127,8 +127,8 @@ void WriteAll(std::string_view input, const std::vector<std::string>& lines) {
         LineFile file;
         BindLineFile(file, outputPath);
         if (before.empty()) {
-            fuzz::PutBytes(outputPath, "an old file, emptied by creating");
-            OpenForCreating(file);
+            unlink(outputPath.c_str());
+            OpenForAppendingOrCreating(file);
         } else {
             fuzz::PutBytes(outputPath, before);
             OpenForAppending(file);

@@ -121,10 +121,6 @@ void OpenForReading(LineFile& file) {
     OpenNamed(file, kGenericRead, kOpenExisting, LineFileState::Reading);
 }
 
-void OpenForCreating(LineFile& file) {
-    if (OpenNamed(file, kGenericWrite, kCreateAlways, LineFileState::Writing)) ApplyTypeRule(file);
-}
-
 namespace {
 
 void OpenAppending(LineFile& file, uint32_t disposition) {

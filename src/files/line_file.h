@@ -41,7 +41,6 @@ struct LineFile {
 
 void BindLineFile(LineFile& file, std::string_view name);
 void OpenForReading(LineFile& file);
-void OpenForCreating(LineFile& file);
 void OpenForAppending(LineFile& file);
 // As OpenForAppending, but a missing file is created; a file that exists by
 // the time of the open is never emptied.

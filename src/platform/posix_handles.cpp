@@ -182,6 +182,22 @@ bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivere
     return true;
 }
 
+bool posix::WriteFully(int fd, const char* bytes, size_t size, size_t* written) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t count = write(fd, bytes + done, size - done);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            *written = done;
+            SetLastError(errno == EIO ? kErrorWriteFault : ErrorFromErrno(errno, ""));
+            return false;
+        }
+        done += static_cast<size_t>(count);
+    }
+    *written = done;
+    return true;
+}
+
 bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
     posix::writeCount.fetch_add(1);
     if (posix::WritesToTerminal(file)) [[unlikely]] {
@@ -189,20 +205,10 @@ bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* wr
         *written = done ? size : 0;
         return done;
     }
-    const char* next = static_cast<const char*>(bytes);
-    uint32_t done = 0;
-    while (done < size) {
-        ssize_t count = write(static_cast<int>(file), next + done, size - done);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            *written = done;
-            posix::SetLastError(errno == EIO ? kErrorWriteFault : posix::ErrorFromErrno(errno, ""));
-            return false;
-        }
-        done += static_cast<uint32_t>(count);
-    }
-    *written = done;
-    return true;
+    size_t done = 0;
+    bool ok = posix::WriteFully(static_cast<int>(file), static_cast<const char*>(bytes), size, &done);
+    *written = static_cast<uint32_t>(done);
+    return ok;
 }
 
 bool SysGetFileSize(SysHandle file, uint64_t* size) {

@@ -51,6 +51,9 @@ bool FailFromErrno(const std::string& native);
 
 // This process holds a handle on the file.
 bool OpenHereOn(const struct stat& info);
+// Writes every byte to the descriptor, again after an interruption; on
+// failure leaves the Windows code (a write fault for EIO) and gives false.
+bool WriteFully(int fd, const char* bytes, size_t size, size_t* written);
 
 // Locks across processes (posix_locks.cpp).
 

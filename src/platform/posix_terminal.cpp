@@ -25,19 +25,9 @@ iconv_t converter = reinterpret_cast<iconv_t>(-1);
 char heldLead = 0;
 bool leadHeld = false;
 
-// Writes all bytes to standard output; false with the Windows code on failure.
 bool WriteAll(const char* bytes, size_t size) {
-    while (size > 0) {
-        ssize_t count = write(STDOUT_FILENO, bytes, size);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            posix::SetLastError(errno == EIO ? kErrorWriteFault : posix::ErrorFromErrno(errno, ""));
-            return false;
-        }
-        bytes += count;
-        size -= static_cast<size_t>(count);
-    }
-    return true;
+    size_t written = 0;
+    return posix::WriteFully(STDOUT_FILENO, bytes, size, &written);
 }
 
 // Converts one piece of code page 932 text and writes it out; a lead byte

@@ -20,35 +20,9 @@ and no others.
   faults_big.py --linux PROG --windows PROG.exe [--filter TEXT]
 """
 import os
-import subprocess
 import sys
-import time
 
-from run_e2e import Big, Scratch, MB, to_sjis as sjis, show, arguments_and_platforms, report as report_failure
-
-CRLF = b"\r\n"
-START = sjis("\r\n-------- Start Rowdispatch --------\r\n\r\n")
-END = sjis("\r\n-------- E N D Rowdispatch --------\r\n\r\n")
-
-
-def info(text):
-    """One console line: Shift-JIS bytes (or the text's own bytes) and CR LF."""
-    return (text if isinstance(text, bytes) else sjis(text)) + CRLF
-
-
-def summary(lines, rules, other, width=8):
-    """The count report: rules is a list of (key bytes, count)."""
-    out = info(f"入力データ件数 : {lines} 件") + info("出力データ件数")
-    for key, count in rules + [(sjis("上記以外"), other)]:
-        out += info(b" - " + (key + b" " * width)[:width] + b" : " + str(count).encode() + sjis(" 件"))
-    return out
-
-
-def failure_report(prog, kind, place, message):
-    """The two-line failure report."""
-    prog = prog if isinstance(prog, bytes) else prog.encode()
-    return (sjis(f"{kind}がモジュール ") + prog + sjis(f" の {place} で発生しました。\n") +
-            sjis(message) + b"." + CRLF)
+from run_e2e import CRLF, END, MB, START, Big, info, rules_file, run_cases, show, summary, to_sjis as sjis
 
 
 def check(run, status, output, expect_status, expect_output, expect_files):
@@ -58,17 +32,13 @@ def check(run, status, output, expect_status, expect_output, expect_files):
     return run.problems
 
 
-def rules_file(*lines):
-    return b"".join((line if isinstance(line, bytes) else line.encode()) + CRLF for line in lines)
-
-
 def fifty_mb_line(run):
     big = b"K," + b"x" * (50 * MB) + b",\x1a\x00\x81"
     run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1", "001=[K,k.csv]"))
     run.place("in.csv", b"a\r\n" + big + b"\r\nb")
     status, output = run.run(["in.csv", "rules.ini"])
     return check(run, status, output, 0, START + summary(3, [(b"K", 1)], 2) + END,
-                     {"k.csv": Big(big + CRLF), "Default.csv": b"a\r\nb\r\n"})
+                 {"k.csv": Big(big + CRLF), "Default.csv": b"a\r\nb\r\n"})
 
 
 def thousand_rules(run):
@@ -148,37 +118,6 @@ def long_values(run):
 
 CASES = [("fifty-mb-line", fifty_mb_line), ("thousand-rules", thousand_rules), ("long-path", long_path),
          ("long-values", long_values)]
-
-
-def run_cases(cases, prefix):
-    """Runs (name, case) pairs on every program named on the command line;
-    a case takes a Scratch and gives its problems."""
-    args, platforms = arguments_and_platforms()
-    passed = failed = 0
-    started = time.time()
-    for name, case in cases:
-        if args.filter not in name:
-            continue
-        for platform in platforms:
-            run = Scratch(platform)
-            began = time.time()
-            try:
-                problems = case(run)
-            except subprocess.TimeoutExpired:
-                problems = ["the program did not end in time"]
-            if problems is None:
-                run.close(False)
-                continue  # the case does not apply to this program
-            run.problems = problems
-            run.close(args.keep)
-            if problems:
-                failed = report_failure(failed, problems, platform.label, f"{prefix}/{name}")
-            else:
-                passed += 1
-                print(f"ok   {platform.label} {prefix}/{name} ({time.time() - began:.1f} s)")
-    print(f"{prefix} cases on {len(platforms)} programs in {time.time() - started:.0f} s")
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed or not passed else 0
 
 
 if __name__ == "__main__":

@@ -46,7 +46,7 @@ import sys
 import termios
 import time
 
-from faults_big import END, START, failure_report, info, rules_file, run_cases, summary
+from run_e2e import END, START, failure_report, info, rules_file, run_cases, summary
 
 SANITIZED = "--sanitized" in sys.argv
 if SANITIZED:

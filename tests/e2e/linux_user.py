@@ -21,7 +21,7 @@ import subprocess
 import sys
 import tty
 
-from faults_big import END, START, failure_report, info, rules_file, run_cases, summary
+from run_e2e import END, START, failure_report, info, rules_file, run_cases, summary
 
 
 def to_utf8(cp932):

@@ -445,6 +445,70 @@ def report(failed, problems, label, name):
     return failed + 1
 
 
+# Pieces of the harnesses whose cases are Python functions (faults_big.py,
+# faults_system.py, linux_user.py): the program's fixed texts, and the loop
+# that runs the cases on every program.
+
+CRLF = b"\r\n"
+START = to_sjis("\r\n-------- Start Rowdispatch --------\r\n\r\n")
+END = to_sjis("\r\n-------- E N D Rowdispatch --------\r\n\r\n")
+
+
+def info(text):
+    """One console line: Shift-JIS bytes (or the text's own bytes) and CR LF."""
+    return (text if isinstance(text, bytes) else to_sjis(text)) + CRLF
+
+
+def summary(lines, rules, other, width=8):
+    """The count report: rules is a list of (key bytes, count)."""
+    out = info(f"入力データ件数 : {lines} 件") + info("出力データ件数")
+    for key, count in rules + [(to_sjis("上記以外"), other)]:
+        out += info(b" - " + (key + b" " * width)[:width] + b" : " + str(count).encode() + to_sjis(" 件"))
+    return out
+
+
+def failure_report(prog, kind, place, message):
+    """The two-line failure report."""
+    prog = prog if isinstance(prog, bytes) else prog.encode()
+    return (to_sjis(f"{kind}がモジュール ") + prog + to_sjis(f" の {place} で発生しました。\n") +
+            to_sjis(message) + b"." + CRLF)
+
+
+def rules_file(*lines):
+    return b"".join((line if isinstance(line, bytes) else line.encode()) + CRLF for line in lines)
+
+
+def run_cases(cases, prefix):
+    """Runs (name, case) pairs on every program named on the command line;
+    a case takes a Scratch and gives its problems."""
+    args, platforms = arguments_and_platforms()
+    passed = failed = 0
+    started = time.time()
+    for name, case in cases:
+        if args.filter not in name:
+            continue
+        for platform in platforms:
+            run = Scratch(platform)
+            began = time.time()
+            try:
+                problems = case(run)
+            except subprocess.TimeoutExpired:
+                problems = ["the program did not end in time"]
+            if problems is None:
+                run.close(False)
+                continue  # the case does not apply to this program
+            run.problems = problems
+            run.close(args.keep)
+            if problems:
+                failed = report(failed, problems, platform.label, f"{prefix}/{name}")
+            else:
+                passed += 1
+                print(f"ok   {platform.label} {prefix}/{name} ({time.time() - began:.1f} s)")
+    print(f"{prefix} cases on {len(platforms)} programs in {time.time() - started:.0f} s")
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed or not passed else 0
+
+
 def main():
     args, platforms = arguments_and_platforms()
     cases = [Case(p) for p in sorted((HERE / "cases").rglob("*.case")) if args.filter in str(p)]

@@ -222,10 +222,12 @@ protected:
     // destination.
     uint64_t WritingAllocations(const std::vector<std::string>& lines, int count) {
         std::string name = Path("out.csv");
+        std::error_code ignored;
+        std::filesystem::remove(name, ignored);
         uint64_t before = AllocationsSoFar();
         LineFile file;
         BindLineFile(file, name);
-        OpenForCreating(file);
+        OpenForAppendingOrCreating(file);
         for (int n = 0; n < count; ++n) {
             WriteText(file, lines[static_cast<size_t>(n) % lines.size()]);
             WriteText(file, "\r\n");

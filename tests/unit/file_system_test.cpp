@@ -34,7 +34,7 @@ protected:
     static void MakeFile(const std::string& name) {
         LineFile file;
         BindLineFile(file, name);
-        OpenForCreating(file);
+        OpenForAppendingOrCreating(file);
         WriteText(file, "x");
         FinishWrite(file);
         CloseLineFile(file);

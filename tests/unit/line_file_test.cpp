@@ -81,7 +81,7 @@ TEST_F(LineFileTest, DiskFilesAreWrittenInBlocks) {
     std::string name = Path("out.csv");
     LineFile file;
     BindLineFile(file, name);
-    OpenForCreating(file);
+    OpenForAppendingOrCreating(file);
     ASSERT_EQ(TakeIoResult(), 0);
     EXPECT_EQ(FileBytes(name), "");
     WriteText(file, std::string(127, 'a'));
@@ -152,7 +152,7 @@ TEST_F(LineFileTest, MisuseLeavesTheFacilitysCodes) {
     EXPECT_EQ(file.state, LineFileState::Closed);
 }
 
-TEST_F(LineFileTest, AHeldFileIsNotEmptiedByCreating) {
+TEST_F(LineFileTest, AHeldFileIsNeitherOpenedForWritingNorEmptied) {
     std::string name = Path("held.csv");
     PutFile(name, "keep\r\n");
     LineFile reader;
@@ -160,7 +160,7 @@ TEST_F(LineFileTest, AHeldFileIsNotEmptiedByCreating) {
     OpenForReading(reader);
     LineFile writer;
     BindLineFile(writer, name);
-    OpenForCreating(writer);
+    OpenForAppendingOrCreating(writer);
     EXPECT_EQ(TakeIoResult(), static_cast<int32_t>(kErrorSharingViolation));
     EXPECT_EQ(FileBytes(name), "keep\r\n");
     CloseLineFile(reader);
