@@ -4,8 +4,8 @@
 #include "platform/platform.h"
 #include "process/failure.h"
 
-int main() {
-    SysStartProcess();
+int main(int argc, char** argv) {
+    SysStartProcess(argc, argv);
     InitLeadBytes();
     StartFailureFacility();
     InstallConsoleHooks(FlushConsoleText, ShutDownConsole);

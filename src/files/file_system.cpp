@@ -71,7 +71,11 @@ bool MakeDirectories(const std::string& path) {
     std::string parent = PathOf(dir);
     if (parent == dir) return true;
     if (!MakeDirectories(parent)) return false;
-    return SysCreateDirectory(dir);
+    // Another process may make the folder between the look above and this
+    // call (two runs making sibling folders): a folder that is there is
+    // what was asked for.
+    if (SysCreateDirectory(dir)) return true;
+    return SysLastError() == kErrorAlreadyExists && IsExistingDirectory(dir);
 }
 
 bool IsFullyQualified(std::string_view name) { return PositionOf(":", name) > 0 || SysIsRootedName(name); }

@@ -111,13 +111,16 @@ bool SysGetCommandLine(std::string& line, std::vector<std::string>& arguments);
 // name holds a second "/"); never on Windows, where "/" starts an option.
 bool SysIsPathWord(std::string_view word);
 // Copies the program file's full path, cut to size - 1 bytes, and a zero;
-// gives its length, or 0 on failure. Never allocates.
+// gives its length, or 0 on failure (code 2: nothing names the program's
+// file). Never allocates.
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
-// Called once at program start, before anything else: holds the standard
-// descriptors that the parent left closed, and catches the requests to stop
-// (SIGINT, SIGTERM, SIGHUP on Linux; Ctrl+C, Ctrl+Break and closing the
-// console on Windows). A second request ends the process at once.
-void SysStartProcess();
+// Called once at program start, before anything else, with main's
+// arguments (the Linux command line; Windows asks the system for its own):
+// holds the standard descriptors that the parent left closed, and catches
+// the requests to stop (SIGINT, SIGTERM, SIGHUP on Linux; Ctrl+C,
+// Ctrl+Break and closing the console on Windows). A second request ends the
+// process at once.
+void SysStartProcess(int argc, char** argv);
 // A request to stop has come: the run ends at the next line boundary. Set
 // by the backend's handler (a signal handler, or the console's handler
 // thread); read once a line, so the test is one load.

@@ -99,11 +99,28 @@ int OpenByDisposition(const std::string& native, int flags, uint32_t disposition
     }
 }
 
-// Why an open file may not be handed out, or 0: a directory, a read-only
-// file opened for writing (for root too), a lock or a handle of this
-// process that the share modes exclude. The table is held by the caller.
+// Why a name may not be opened at all, or 0. Only regular files are
+// written: a device, FIFO or socket is refused before an open could act on
+// it (a block device would be written over in place). A file that another
+// process has open for writing is refused to a writer, and to a reader that
+// denies writers (the input: a half-written line must not pass as a line).
+uint32_t RefusalBeforeOpen(const std::string& native, uint32_t access, uint32_t shareMode) {
+    bool writing = (access & kGenericWrite) != 0;
+    if (!writing && (shareMode & kShareWrite)) return 0;
+    struct stat info;
+    if (stat(native.c_str(), &info) != 0) return 0;  // absent: the open decides
+    if (writing && !S_ISREG(info.st_mode)) return kErrorAccessDenied;
+    return OpenForWritingElsewhere(native) ? kErrorSharingViolation : 0;
+}
+
+// Why an open file may not be handed out, or 0: a directory, anything but a
+// regular file opened for writing (one that took the name since the look
+// before the open), a read-only file opened for writing (for root too), a
+// lock or a handle of this process that the share modes exclude. The table
+// is held by the caller.
 uint32_t Refusal(const struct stat& info, uint32_t access, uint32_t shareMode, bool created, bool locked) {
     if (S_ISDIR(info.st_mode)) return kErrorAccessDenied;
+    if ((access & kGenericWrite) && !S_ISREG(info.st_mode)) return kErrorAccessDenied;
     if (!created && (access & kGenericWrite) && !HasWriteBit(info)) return kErrorAccessDenied;
     if (S_ISREG(info.st_mode) && !locked) return kErrorSharingViolation;
     for (const OpenHandle& held : openHandles) {
@@ -127,8 +144,8 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     const std::string* nativeName = posix::ToNative(name);
     if (nativeName == nullptr) return kInvalidHandle;
     const std::string& native = *nativeName;
-    if ((access & kGenericWrite) && posix::OpenForWritingElsewhere(native)) {
-        posix::SetLastError(kErrorSharingViolation);
+    if (uint32_t refusal = posix::RefusalBeforeOpen(native, access, shareMode)) {
+        posix::SetLastError(refusal);
         return kInvalidHandle;
     }
     bool created = false;
@@ -186,8 +203,15 @@ bool posix::WriteFully(int fd, const char* bytes, size_t size, size_t* written) 
     size_t done = 0;
     while (done < size) {
         ssize_t count = write(fd, bytes + done, size - done);
+        // A write that a signal cut short (a full pipe nobody reads) is
+        // tried again, unless the signal asked the run to stop: then it ends
+        // as aborted, or the stop would wait for the reader.
+        if (count >= 0 && static_cast<size_t>(count) < size - done && SysInterruptRequested()) {
+            count = -1;
+            errno = EINTR;
+        }
         if (count < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR && !SysInterruptRequested()) continue;
             *written = done;
             SetLastError(errno == EIO ? kErrorWriteFault : ErrorFromErrno(errno, ""));
             return false;
@@ -259,6 +283,8 @@ SysFileType SysGetFileType(SysHandle file) {
 SysHandle SysGetStdOutput() { return STDOUT_FILENO; }
 
 bool SysCloseHandle(SysHandle file) {
+    posix::OpenHandle held;
+    bool known = posix::FindHeld(file, &held);
     {
         std::lock_guard<std::mutex> guard(posix::handlesLock);
         auto& handles = posix::openHandles;
@@ -266,8 +292,19 @@ bool SysCloseHandle(SysHandle file) {
                                      [&](const posix::OpenHandle& h) { return h.fd == file; }),
                       handles.end());
     }
+    // A file written here whose last name went while it was open (rm, or
+    // its folder removed): its lines reached no file anyone can find, which
+    // Windows would have prevented by refusing the delete. That is a
+    // failure, never a success.
+    struct stat info;
+    bool nameless = known && (held.access & kGenericWrite) && fstat(static_cast<int>(file), &info) == 0 &&
+                    info.st_nlink == 0;
     if (close(static_cast<int>(file)) != 0 && errno != EINTR) {
         posix::SetLastError(posix::ErrorFromErrno(errno, ""));
+        return false;
+    }
+    if (nameless) {
+        posix::SetLastError(kErrorFileNotFound);
         return false;
     }
     return true;

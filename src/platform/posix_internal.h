@@ -77,6 +77,9 @@ bool WriteLockedElsewhere(int fd);
 bool StdOutputClosedAtStart();
 // The program's own file, as the system names it.
 bool IsRunningProgram(const struct stat& info);
+// The program's own file found at start from the name it was started by,
+// where /proc does not name it; empty otherwise.
+const std::string& ProgramFromName();
 
 // The terminal (posix_terminal.cpp).
 

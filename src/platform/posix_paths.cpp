@@ -150,6 +150,12 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     size_t room = size - kDrive.size() - 1;
     ssize_t length = readlink("/proc/self/exe", path, room);
     if (length <= 0) {
+        // No /proc (a bare mount namespace, a chroot): the file found from
+        // the name the program was started by.
+        const std::string& found = posix::ProgramFromName();
+        length = static_cast<ssize_t>(found.copy(path, room));
+    }
+    if (length <= 0) {
         posix::SetLastError(kErrorFileNotFound);
         buffer[0] = '\0';
         return 0;

@@ -6,8 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
@@ -18,6 +19,42 @@ std::atomic<bool> gSysInterruptRequested{false};
 namespace {
 
 bool stdOutputClosedAtStart = false;
+
+// The arguments after the program's own name, as main was given them.
+std::vector<std::string> startArguments;
+// The program's own file found from its name (argv[0]) at start, for a
+// system without /proc; empty when /proc names it, or nothing does.
+std::string programFromName;
+
+std::string RealPath(const std::string& name) {
+    char* resolved = realpath(name.c_str(), nullptr);  // as long as it is
+    if (resolved == nullptr) return "";
+    std::string path(resolved);
+    free(resolved);
+    return path;
+}
+
+// argv[0] as the shell found it: a name with a "/" from the current folder,
+// a bare name along PATH (an empty entry is the current folder).
+std::string FindProgram(const char* name) {
+    if (name == nullptr || *name == '\0') return "";
+    std::string given(name);
+    if (given.find('/') != std::string::npos) return RealPath(given);
+    const char* path = getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (size_t start = 0; start <= folders.size();) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        std::string folder = folders.substr(start, end - start);
+        std::string candidate = (folder.empty() ? "." : folder) + "/" + given;
+        struct stat info;
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0) {
+            return RealPath(candidate);
+        }
+        start = end + 1;
+    }
+    return "";
+}
 
 // The first SIGINT, SIGTERM or SIGHUP asks the run to stop at the next line
 // boundary; the handler is then reset, so a second one ends the process at
@@ -55,33 +92,33 @@ namespace posix {
 
 bool StdOutputClosedAtStart() { return stdOutputClosedAtStart; }
 
+const std::string& ProgramFromName() { return programFromName; }
+
 bool IsRunningProgram(const struct stat& info) {
     struct stat program;
-    return stat("/proc/self/exe", &program) == 0 && program.st_dev == info.st_dev && program.st_ino == info.st_ino;
+    bool known = stat("/proc/self/exe", &program) == 0 ||
+                 (!programFromName.empty() && stat(programFromName.c_str(), &program) == 0);
+    return known && program.st_dev == info.st_dev && program.st_ino == info.st_ino;
 }
 
 }  // namespace posix
 
 bool SysGetCommandLine(std::string& /*line*/, std::vector<std::string>& arguments) {
-    // The arguments as the system handed them, each ended by a NUL.
-    std::ifstream source("/proc/self/cmdline", std::ios::binary);
-    std::string raw((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
-    arguments.clear();
-    size_t start = raw.find('\0');  // after the program's own name, word 0
-    while (start != std::string::npos && start + 1 < raw.size()) {
-        size_t end = raw.find('\0', start + 1);
-        if (end == std::string::npos) end = raw.size();
-        arguments.emplace_back(raw, start + 1, end - start - 1);
-        start = end;
-    }
+    arguments = startArguments;
     return true;
 }
 
-void SysStartProcess() {
+void SysStartProcess(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) startArguments.emplace_back(argv[i]);
+    char link[1];
+    if (readlink("/proc/self/exe", link, sizeof link) <= 0 && argc > 0) programFromName = FindProgram(argv[0]);
     HoldStandardDescriptors();
     posix::StartTerminal();
     // A closed pipe is then a write error, not a silent death.
     signal(SIGPIPE, SIG_IGN);
+    // Past a file-size limit (ulimit -f) a write then fails with EFBIG, a
+    // report like any write fault, instead of a silent death.
+    signal(SIGXFSZ, SIG_IGN);
     // The lease taken to look for other writers may be broken by one; its
     // notice must not end the process.
     signal(SIGIO, SIG_IGN);

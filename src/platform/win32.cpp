@@ -224,7 +224,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-void SysStartProcess() {
+void SysStartProcess(int /*argc*/, char** /*argv*/) {
     // A console tool run from batch jobs must never stop at a crash dialog.
     SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);

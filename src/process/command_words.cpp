@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "process/failure.h"
+#include "process/io_result.h"
 
 namespace {
 
@@ -93,6 +95,12 @@ std::string CommandWord(int32_t i) {
     if (i == 0) {
         std::vector<char> path(kModulePathRoom);
         uint32_t length = SysGetModuleFileName(path.data(), kModulePathRoom);
+        // Without it the rule file would silently be looked for in the
+        // current folder instead of the program's.
+        if (length == 0) {
+            StoreIoResult(static_cast<int32_t>(SysLastError()));
+            CheckIo(kPlaceProgramFile);
+        }
         return std::string(path.data(), length);
     }
     ProcessWords words;

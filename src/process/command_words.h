@@ -1,6 +1,7 @@
 #pragma once
 // Command-line words, taken afresh from the process at every query. Word 0
-// is always the program file's full path. Where the system keeps one
+// is always the program file's full path; when the system cannot name that
+// file, asking for word 0 is an input/output failure (code 2). Where the system keeps one
 // command-line text (Windows), it is split by the program's own rules:
 // blanks and control bytes separate words outside double quotes; a double
 // quote opens a stretch that runs to the next one; there is no escape

@@ -28,6 +28,7 @@ enum FailurePlace : uint32_t {
     kPlaceListIndex = 0x00000501,
     kPlaceMemory = 0x00000601,
     kPlaceInterrupt = 0x00000701,
+    kPlaceProgramFile = 0x00000801,
 };
 
 // The report text holds at most this many bytes.

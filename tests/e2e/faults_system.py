@@ -15,8 +15,9 @@ run_e2e.py. Each holds a promise of the program:
   closed-descriptors    started with standard input and output closed, the
                         report lands in no destination
   flock-holder, unlocked-writer  a destination that another program holds
-                        by flock, or has open for writing without any lock,
-                        is refused with 32 and left as it was
+                        by flock, or a destination or input that it has
+                        open for writing without any lock, is refused with
+                        32 and left as it was
   append-at-the-end     bytes another program appends during the run are
                         never written over; a flock taker meets our lock
   interrupted-SIG...    SIGINT, SIGTERM and SIGHUP while the input waits:
@@ -27,6 +28,19 @@ run_e2e.py. Each holds a promise of the program:
   program-as-destination  a program path longer than 260 bytes is named
                         right in the report; the running program as a
                         destination is a file in use (32)
+  non-file-destinations  a block device, a terminal, a FIFO and a socket as
+                        destinations are refused with 5, nothing written
+  deleted-destination   a destination removed while the run writes it ends
+                        the run with code 2, never exit 0
+  file-size-limit       past ulimit -f a write fails with 223 (EFBIG): a
+                        report, not a death by SIGXFSZ
+  stop-while-writing    SIGTERM while a console write waits on a full pipe
+                        ends the run with the interruption report
+  sibling-folders       runs making sibling folders at once all succeed
+                        (both programs)
+  no-proc               without /proc the command line comes from main and
+                        the program's file from its name and PATH; when
+                        nothing names it, a report
 
 Most are Linux only (the fault has no counterpart under Wine); a case that
 does not apply to a program is left out for it, and one whose tool is
@@ -39,6 +53,7 @@ import os
 import resource
 import shutil
 import signal
+import socket
 import stat
 import struct
 import subprocess
@@ -85,28 +100,43 @@ class Paused:
     """The program reading its input from a FIFO that the case feeds, so
     that the case can act while the run waits between two lines."""
 
-    def __init__(self, run, args=("in.csv", "rules.ini")):
+    def __init__(self, run, args=("in.csv", "rules.ini"), stdout=subprocess.PIPE):
         os.mkfifo(run.at("in.csv"))
         self.writer = os.open(run.at("in.csv"), os.O_RDWR)  # open without waiting for the reader
         self.process = subprocess.Popen(run.command(list(args)), cwd=run.root, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                        stdout=stdout, stderr=subprocess.PIPE)
 
     def feed(self, data):
         """Writes to the input and waits until the program has read it all
         and waits in read() for more."""
         os.write(self.writer, data)
+        unread = lambda: struct.unpack("i", fcntl.ioctl(self.writer, termios.FIONREAD, b"\0\0\0\0"))[0]
+        self.wait_until(lambda: unread() == 0 and self.in_call(0), "wait for input")
+
+    def in_call(self, call):
+        """The program waits in the system call (0 read, 1 write)."""
+        return self.status("syscall").split()[:1] == [str(call)]
+
+    def catches(self, number):
+        """The program has a handler for the signal (one that resets itself
+        on delivery: so the signal has come when this turns false)."""
+        caught = [line.split()[1] for line in self.status("status").splitlines() if line.startswith("SigCgt:")]
+        return bool(caught) and int(caught[0], 16) & (1 << (number - 1)) != 0
+
+    def status(self, name):
+        try:
+            with open(f"/proc/{self.process.pid}/{name}") as f:
+                return f.read()
+        except OSError:
+            return ""
+
+    def wait_until(self, ready, what):
         deadline = time.monotonic() + 60
         while time.monotonic() < deadline:
-            unread = struct.unpack("i", fcntl.ioctl(self.writer, termios.FIONREAD, b"\0\0\0\0"))[0]
-            try:
-                with open(f"/proc/{self.process.pid}/syscall") as f:
-                    waiting = f.read().split()[:1] == ["0"]  # read()
-            except OSError:
-                waiting = False
-            if unread == 0 and waiting:
+            if ready():
                 return
             time.sleep(0.01)
-        raise RuntimeError("the program did not come to wait for input")
+        raise RuntimeError(f"the program did not come to {what}")
 
     def finish(self, close_input=True):
         """Ends the input (unless the program is to end by itself first) and
@@ -245,17 +275,20 @@ def closed_descriptors(run):
     return run.problems
 
 
-def held_destination(run, hold):
+def held_file(run, hold, name="a.csv", place="00000201", made=None):
+    """The file `name` held by another process while the run opens it:
+    refused with 32 at `place`, every file as it was. The input ends inside
+    a line, as one that a writer is still writing."""
     two_rules(run)
     run.place("a.csv", b"keep\r\n")
-    run.place("in.csv", b"A,1\r\n")
-    holder = hold(run.at("a.csv"))
+    run.place("in.csv", b"A,1\r\nB,half")
+    holder = hold(run.at(name))
     try:
         status, output = run.run(["in.csv", "rules.ini"])
     finally:
         os.close(holder)
-    run.expect(status, output, 1, START + io_report(run, "00000201", 32))
-    run.expect_only({"Default.csv": b""})
+    run.expect(status, output, 1, START + io_report(run, place, 32))
+    run.expect_only({"Default.csv": b""} if made is None else made)
     return run.problems
 
 
@@ -265,13 +298,19 @@ def flock_holder(run):
         fd = os.open(path, os.O_RDONLY)
         fcntl.flock(fd, fcntl.LOCK_EX)
         return fd
-    return held_destination(run, hold)
+    return held_file(run, hold)
 
 
 @linux_only
 def unlocked_writer(run):
-    # As a shell's `exec 3>>a.csv`: open for appending, no lock at all.
-    return held_destination(run, lambda path: os.open(path, os.O_WRONLY | os.O_APPEND))
+    # As a shell's `exec 3>>a.csv`: open for appending, no lock at all; the
+    # destination, then the input.
+    def hold(path):
+        return os.open(path, os.O_WRONLY | os.O_APPEND)
+    held_file(run, hold)
+    if os.path.exists(run.at("Default.csv")):
+        os.unlink(run.at("Default.csv"))
+    return held_file(run, hold, "in.csv", "00000101", {})
 
 
 @linux_only
@@ -347,13 +386,181 @@ def program_as_destination(run):
     return run.problems
 
 
+def one_rule(run, destination):
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1", f"001=[A,{destination}]"))
+
+
+@linux_only
+def non_file_destinations(run):
+    if os.geteuid() != 0 or not shutil.which("losetup"):
+        return ["needs root and losetup for the block device"]
+    image = bytes(range(256)) * 256
+    run.place("disk.img", image)
+    loop = subprocess.run(["losetup", "-f", "--show", run.at("disk.img")], capture_output=True)
+    if loop.returncode != 0:
+        return [f"losetup: {loop.stderr.decode(errors='replace').strip()}"]
+    device = loop.stdout.decode().strip()
+    master, terminal = os.openpty()
+    os.set_blocking(master, False)
+    os.mkfifo(run.at("fifo"))
+    fifo = os.open(run.at("fifo"), os.O_RDONLY | os.O_NONBLOCK)
+    listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    listener.bind(run.at("socket"))
+    listener.listen(1)
+    listener.setblocking(False)
+    run.place("in.csv", b"A,x\r\n")
+    try:
+        for name in [device, os.ttyname(terminal), "fifo", "socket"]:
+            one_rule(run, name)
+            status, output = run.run(["in.csv", "rules.ini"])
+            run.expect(status, output, 1, START + io_report(run, "00000201", 5))
+        for name, reader in [("terminal", lambda: os.read(master, 100)), ("fifo", lambda: os.read(fifo, 100)),
+                             ("socket", lambda: listener.accept())]:
+            try:
+                got = reader()
+                if got:
+                    run.problems.append(f"the {name} received {got!r}")
+            except BlockingIOError:
+                pass
+    finally:
+        subprocess.run(["losetup", "-d", device])
+        listener.close()
+        for fd in (master, terminal, fifo):
+            os.close(fd)
+    run.expect_only({"Default.csv": b""})  # disk.img among the files placed, unchanged
+    return run.problems
+
+
+@linux_only
+def deleted_destination(run):
+    two_rules(run)
+    paused = Paused(run)
+    try:
+        paused.feed(b"A,1\r\n")  # a.csv is open now
+        os.unlink(run.at("a.csv"))
+        paused.feed(b"A,2\r\n")
+    finally:
+        status, output = paused.finish()
+    run.expect(status, output, 1, START + io_report(run, "00000203", 2))
+    run.expect_only({"Default.csv": b""})
+    return run.problems
+
+
+@linux_only
+def file_size_limit(run):
+    two_rules(run)
+    limit = 7 * 600
+    run.place("a.csv", b"A,old\r\n" * 600)  # as large as the limit allows
+    run.place("in.csv", b"B,1\r\nA,1\r\n")
+
+    def limit_size():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+
+    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=limit_size)
+    run.expect(status, output, 1, START + io_report(run, "00000203", 223))
+    run.expect_only({"b.csv": b"B,1\r\n", "Default.csv": b""})
+    return run.problems
+
+
+@linux_only
+def stop_while_writing(run):
+    two_rules(run)
+    reader, writer = os.pipe()
+    fcntl.fcntl(reader, fcntl.F_SETPIPE_SZ, 4096)
+    # A description of the pipe of our own, so that not waiting on it does
+    # not change the program's.
+    filler = os.open(f"/proc/self/fd/{writer}", os.O_WRONLY | os.O_NONBLOCK)
+    paused = Paused(run, stdout=writer)
+    os.close(writer)
+    output = b""
+    try:
+        paused.feed(b"A,1\r\n")
+        try:  # the pipe full while the program waits for input; nobody reads
+            while True:
+                os.write(filler, b"f" * 512)
+        except BlockingIOError:
+            pass
+        os.close(filler)
+        os.close(paused.writer)  # the end of the input: the summary finds the pipe full
+        paused.wait_until(lambda: paused.in_call(1), "wait in write()")
+        paused.process.send_signal(signal.SIGTERM)
+        paused.wait_until(lambda: not paused.catches(signal.SIGTERM), "take the signal")  # before anyone reads
+        while chunk := os.read(reader, 65536):
+            output += chunk
+        paused.process.wait(timeout=60)
+    finally:
+        os.close(reader)
+        if paused.process.poll() is None:
+            paused.process.kill()
+    run.expect(paused.process.returncode, None, 1, None)
+    report = failure_report(run.prog, "EControlC", "00000701", "処理が中断されました")
+    if not output.endswith(report) or END in output:
+        run.problems.append(f"output: {output.lstrip(b'f')[:600]!r}")
+    run.expect_only({"a.csv": b"A,1\r\n", "Default.csv": b""})
+    return run.problems
+
+
+def sibling_folders(run):
+    """Two runs at once, each making its own folder at the end of one long
+    chain of new folders: the one that finds a folder of the chain made by
+    the other goes on."""
+    chain = "\\".join(["d"] * 40)
+    run.place("in.csv", b"x\r\n")
+    for k in range(2):
+        run.place(f"r{k}.ini", rules_file("[AssortRules]", "ColumnNo=1", f"Default={chain}\\s{k}\\x.csv"))
+    for _ in range(20):
+        runs = [subprocess.Popen(run.command(["in.csv", f"r{k}.ini"]), cwd=run.root, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE) for k in range(2)]
+        for process in runs:
+            output, _ = process.communicate(timeout=120)
+            run.expect(process.returncode, output, 0, START + summary(1, [], 1) + END)
+        for k in range(2):
+            run.expect_file(f"{chain}/s{k}/x.csv", b"x\r\n")
+        shutil.rmtree(run.at("d"), ignore_errors=True)
+        if run.problems:
+            break
+    return run.problems
+
+
+@linux_only
+def no_proc(run):
+    if os.geteuid() != 0 or not shutil.which("unshare"):
+        return ["needs root and unshare to hide /proc"]
+    program = run.install("bin")
+    # The rule file beside the program; the run starts from another folder.
+    run.place("bin/rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1", "001=[A,a.csv]"))
+    run.place("here/in.csv", b"A,1\r\nz\r\n")
+    hide = 'mount -t tmpfs none /proc && exec -a "$0" "$@"'
+    done = START + summary(2, [(b"A", 1)], 1) + END
+    nameless = START + failure_report(b"", "EInOutError", "00000801", "ファイルが見つかりません")
+    rows = [("../bin/" + run.prog, "/usr/bin:/bin", done),  # a path from the current folder
+            (run.prog, "/usr/bin:/bin:" + os.fsdecode(run.at("bin")), done),  # a name along PATH
+            ("no-such-program", "/usr/bin:/bin", nameless)]
+    for name, path, want in rows:
+        result = subprocess.run(["unshare", "-m", "bash", "-c", hide, name, program, "in.csv", "rules.ini"],
+                                cwd=run.at("here"), env=dict(os.environ, PATH=path), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=120)
+        run.expect(result.returncode, result.stdout, 0 if want is done else 1, want)
+        files = {"bin/a.csv": b"A,1\r\n", "bin/Default.csv": b"z\r\n"} if want is done else {}
+        run.expect_only(files)
+        for made in files:
+            if os.path.exists(run.at(made)):
+                os.unlink(run.at(made))
+        if run.problems:
+            return [f"started as {name!r} with PATH={path}: {result.stderr[:300]!r}"] + run.problems
+    return run.problems
+
+
 CASES = [("out-of-memory", out_of_memory), ("read-error", read_error), ("open-race", open_race),
          ("clear-leaves-non-files", clear_leaves_non_files), ("path-is-no-option", path_is_no_option),
          ("closed-descriptors", closed_descriptors), ("flock-holder", flock_holder),
          ("unlocked-writer", unlocked_writer), ("append-at-the-end", append_at_the_end),
          ("interrupted-SIGINT", interrupted(signal.SIGINT)), ("interrupted-SIGTERM", interrupted(signal.SIGTERM)),
          ("interrupted-SIGHUP", interrupted(signal.SIGHUP)), ("hostile-rule-files", hostile_rule_files),
-         ("program-as-destination", program_as_destination)]
+         ("program-as-destination", program_as_destination),
+         ("non-file-destinations", non_file_destinations), ("deleted-destination", deleted_destination),
+         ("file-size-limit", file_size_limit), ("stop-while-writing", stop_while_writing),
+         ("sibling-folders", sibling_folders), ("no-proc", no_proc)]
 
 if __name__ == "__main__":
     sys.exit(run_cases(CASES, "faults-system"))

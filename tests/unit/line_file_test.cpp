@@ -124,17 +124,6 @@ TEST_F(LineFileTest, AppendingAddsAfterTheLastByte) {
     }
 }
 
-TEST_F(LineFileTest, CharacterDevicesAreWrittenThrough) {
-    LineFile file;
-    BindLineFile(file, "Z:\\dev\\full");
-    OpenForAppending(file);
-    ASSERT_EQ(TakeIoResult(), 0);
-    EXPECT_TRUE(file.writeThrough);
-    WriteText(file, "line");
-    FinishWrite(file);
-    EXPECT_EQ(TakeIoResult(), static_cast<int32_t>(kErrorDiskFull));
-}
-
 TEST_F(LineFileTest, MisuseLeavesTheFacilitysCodes) {
     LineFile file;
     BindLineFile(file, Path("x.csv"));

