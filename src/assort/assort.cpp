@@ -6,6 +6,7 @@
 #include "app/console_messages.h"
 #include "app/messages.h"
 #include "app/run_options.h"
+#include "assort/destination_table.h"
 #include "assort/destinations.h"
 #include "assort/summary.h"
 #include "files/file_system.h"
@@ -46,19 +47,6 @@ std::vector<Target> ResolveTargets(const RuleSet& rules) {
     add(rules.DefaultFile);
     for (int32_t i = 0; i < ItemCount(*rules.RuleFiles); ++i) add(ItemAt(*rules.RuleFiles, i));
     return targets;
-}
-
-// A destination is appended to, and made when missing. Opening never empties
-// a file: one that another run made since the test below is appended to.
-void OpenDestination(LineFile& destination, const std::string& path) {
-    BindLineFile(destination, path);
-    if (!IsExistingFile(path)) {
-        std::string directory = DirectoryOf(path);
-        // A directory that cannot be made shows in the open that follows.
-        if (!IsExistingDirectory(directory)) MakeDirectories(directory);
-    }
-    OpenForAppendingOrCreating(destination);
-    CheckIo(kPlaceOpenDestination);
 }
 
 // Lines routed by each rule in this pass. They are added to the rules'
@@ -123,12 +111,17 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
 
     std::vector<Target> targets = ResolveTargets(rules);
-    LineFile destination;
-    size_t current = 0;  // the default destination is opened first
-    if (writing) OpenDestination(destination, targets[0].path);
+    DestinationTable table;
+    if (writing) {
+        std::vector<std::string> paths;
+        for (const Target& target : targets) paths.push_back(target.path);
+        StartDestinations(table, paths);
+        OpenDestination(table, 0);  // the default destination is opened first
+    }
 
     TextList fields;
-    std::string line;
+    std::string spill;  // a line that does not lie whole in one block of input
+    spill.reserve(kReadBlockSize);
     int64_t lineCount = 0;
     AddedCounts added(static_cast<size_t>(ItemCount(*rules.RuleKeys)), 0);
     LastLookup lastLookup;
@@ -137,8 +130,7 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
         bool ended = AtEndOfFile(input);
         CheckIo(kPlaceReadInput);
         if (ended) break;
-        ReadLineText(input, line);
-        SkipLineEnd(input);
+        std::string_view line = ReadLine(input, spill);
         CheckIo(kPlaceReadInput);
 
         // Only the fields up to the routing one matter.
@@ -148,26 +140,12 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
         int32_t rule = FindRule(*rules.RuleKeys, lastLookup, value);
         const Target& target = targets[static_cast<size_t>(rule + 1)];
 
-        if (writing) {
-            if (target.same != current) {
-                CloseLineFile(destination);
-                CheckIo(kPlaceCloseDestination);
-                OpenDestination(destination, target.path);
-                current = target.same;
-            }
-            WriteText(destination, line);
-            if (PendingIoResult == 0) WriteText(destination, kLineEnd);
-            FinishWrite(destination);
-            CheckIo(kPlaceWriteDestination);
-        }
+        if (writing) RouteLine(table, target.same, line, lineCount);
         CountLine(rules, added, rule);
     }
 
     ClearItems(fields);
-    if (writing) {
-        CloseLineFile(destination);
-        CheckIo(kPlaceCloseDestination);
-    }
+    if (writing) CloseDestinations(table);
     CloseLineFile(input);
     CheckIo(kPlaceCloseInput);
     StoreCounts(rules, added);

@@ -60,7 +60,21 @@ bool SysSetFilePointer(SysHandle file, uint64_t position);
 SysFileType SysGetFileType(SysHandle file);
 SysHandle SysGetStdOutput();
 bool SysCloseHandle(SysHandle file);
+// Cuts a file open for writing back to the size given (the end of its last
+// whole line), the next write going there.
+bool SysTruncateFile(SysHandle file, uint64_t size);
+// How many more files the process may hold open at once, as far as the
+// system sets a limit; UINT32_MAX where it sets none.
+uint32_t SysOpenFileRoom();
 uint32_t SysLastError();
+// The system's own words for the last failure (on Linux the text of its
+// errno); empty where the system gives none.
+std::string SysLastErrorText();
+// One line for the user beside the program's output (Linux: standard
+// error, as its tools do; the Windows program writes nothing there).
+void SysWriteDiagnostic(std::string_view line);
+// A name as the system spells it, for such a line.
+std::string SysShownName(const std::string& name);
 
 // File system.
 struct SysFindData {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
@@ -12,6 +13,8 @@ namespace posix {
 namespace {
 
 thread_local uint32_t lastError = 0;
+// The errno behind the last code made from one, for the user's words.
+thread_local int lastErrno = 0;
 
 // Codes for errno values without a Windows counterpart of their own carry
 // this customer bit, so they never pass for a code Windows gives.
@@ -44,6 +47,7 @@ std::string ParentOf(const std::string& native) {
 void SetLastError(uint32_t code) { lastError = code; }
 
 uint32_t ErrorFromErrno(int error, const std::string& native) {
+    lastErrno = error;
     switch (error) {
         case ENOENT: {
             struct stat parent;
@@ -135,6 +139,17 @@ const std::string* ToNative(const std::string& name) {
 }  // namespace posix
 
 uint32_t SysLastError() { return posix::lastError; }
+
+std::string SysLastErrorText() { return posix::lastErrno != 0 ? std::strerror(posix::lastErrno) : std::string(); }
+
+void SysWriteDiagnostic(std::string_view line) {
+    std::string text(line);
+    text += '\n';
+    size_t written = 0;
+    posix::WriteFully(STDERR_FILENO, text.data(), text.size(), &written);
+}
+
+std::string SysShownName(const std::string& name) { return posix::NativePath(name); }
 
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     // "Z:" and the absolute path with backslashes: the name Wine gives the

@@ -53,7 +53,19 @@ SysHandle SysGetStdOutput() { return FromWin(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 bool SysCloseHandle(SysHandle file) { return CloseHandle(ToWin(file)) != FALSE; }
 
+bool SysTruncateFile(SysHandle file, uint64_t size) {
+    return SysSetFilePointer(file, size) && SetEndOfFile(ToWin(file)) != FALSE;
+}
+
+uint32_t SysOpenFileRoom() { return UINT32_MAX; }
+
 uint32_t SysLastError() { return GetLastError(); }
+
+std::string SysLastErrorText() { return std::string(); }
+
+void SysWriteDiagnostic(std::string_view /*line*/) {}
+
+std::string SysShownName(const std::string& name) { return name; }
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     WIN32_FIND_DATAA data;

@@ -143,7 +143,7 @@ def under_strace(run, strace_args, args):
 @linux_only
 def read_error(run):
     two_rules(run)
-    run.place("in.csv", b"A,first\r\nB," + b"x" * 200 + b"\r\n")  # line B needs a second read
+    run.place("in.csv", b"A,first\r\nB," + b"x" * 70_000 + b"\r\n")  # line B needs a second read of 64 KiB
     status, output, problems = under_strace(
         run, ["-P", os.fsdecode(run.at("in.csv")), "-e", "trace=read", "-e", "inject=read:error=EIO:when=2"],
         ["in.csv", "rules.ini"])
