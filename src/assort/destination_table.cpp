@@ -58,6 +58,15 @@ void OpenByPath(Destination& destination) {
     OpenForAppendingOrCreating(destination.file);
 }
 
+// A failed write: the lines from `firstMissing` on that went to the
+// destination may be missing from it.
+void CheckWrite(const DestinationTable& table, Destination& destination, int64_t firstMissing) {
+    if (PendingIoResult == 0) return;
+    NoteLoss(table, destination, firstMissing);
+    destination.firstPending = 0;
+    CheckIo(kPlaceWriteDestination);
+}
+
 }  // namespace
 
 void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths) {
@@ -97,19 +106,16 @@ void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int6
     OpenDestination(table, slot);
     destination.lastUse = ++table.clock;
     LineFile& file = destination.file;
-    int64_t first = destination.firstPending != 0 ? destination.firstPending : lineNumber;
-    bool handsOver = line.size() + kLineEnd.size() > file.capacity - file.position;
+    // The pending lines go out first when this one does not fit after them.
+    if (file.position > 0 && line.size() + kLineEnd.size() > file.capacity - file.position) {
+        WritePending(file);
+        CheckWrite(table, destination, destination.firstPending);
+        destination.firstPending = 0;
+    }
+    if (destination.firstPending == 0) destination.firstPending = lineNumber;
     WriteLine(file, line);
-    if (PendingIoResult != 0) {
-        NoteLoss(table, destination, first);
-        destination.firstPending = 0;
-        CheckIo(kPlaceWriteDestination);
-    }
-    if (file.position == 0) {
-        destination.firstPending = 0;
-    } else {
-        destination.firstPending = handsOver ? lineNumber : first;
-    }
+    CheckWrite(table, destination, destination.firstPending);
+    if (file.position == 0) destination.firstPending = 0;
 }
 
 void CloseDestinations(DestinationTable& table) {

@@ -320,6 +320,10 @@ void FinishWrite(LineFile& file) {
     }
 }
 
+void WritePending(LineFile& file) {
+    if (file.state == LineFileState::Writing) WriteBuffer(file);
+}
+
 void CloseLineFile(LineFile& file) {
     if (file.state == LineFileState::Closed) {
         StoreIoResult(kIoFileNotOpen);

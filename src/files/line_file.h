@@ -73,6 +73,8 @@ void WriteLineEnd(LineFile& file);
 // The text and CR LF, as one whole line: in the file entirely or not at all.
 void WriteLine(LineFile& file, std::string_view text);
 void FinishWrite(LineFile& file);
+// Hands every pending byte to the system now.
+void WritePending(LineFile& file);
 void CloseLineFile(LineFile& file);
 // The way out after a failure: hands the pending whole lines to the system,
 // cuts back what does not end at a line end, and closes the file. Leaves
