@@ -27,6 +27,15 @@ run_e2e.py. Each holds a promise of the program:
   program-as-destination  a program path longer than 260 bytes is named
                         right in the report; the running program as a
                         destination is a file in use (32)
+  write-fault-sweep     EIO, ENOSPC, EDQUOT at every write of a small run:
+                        the failing file keeps its lines before the first
+                        one the diagnostic names, the others every line read
+  full-disk-then-more   a full tmpfs (a short write, then no space): no file
+                        ends inside a line, and the next run's lines are whole
+                        (both programs)
+  stop-in-endless-line  SIGTERM while 'Z:\\dev\\zero' is read as one line:
+                        heard at the next block
+  write-of-nothing      a write that takes no byte fails (29), never loops
 
 Most are Linux only (the fault has no counterpart under Wine); a case that
 does not apply to a program is left out for it, and one whose tool is
