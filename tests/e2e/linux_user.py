@@ -63,7 +63,7 @@ def terminal(run):
     # A byte that code page 932 does not hold shows as U+FFFD.
     status, output = on_terminal(run, [b"missing\xff.csv", "rules.ini"])
     missing = to_utf8(info("Error : 指定された入力ファイルが見つかりません。")) + b" - missing\xef\xbf\xbd.csv\r\n"
-    run.expect(status, output, 0, to_utf8(START) + missing + to_utf8(END))
+    run.expect(status, output, 2, to_utf8(START) + missing + to_utf8(END))
     # The report, under /s too, with the same exit status as in a pipe.
     run.place("tokyo.csv", b"")
     os.chmod(run.at("tokyo.csv"), 0o444)

@@ -21,6 +21,8 @@ A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
   stdout: closed|full   run with standard output closed, or on /dev/full
   expect stdout [(MODE)]:   the exact standard output, from "| " lines
   expect exit: N
+  linux exit: N         the Linux program's exit status where it differs
+                        (2 after a user error)
   expect file NAME [(MODE)]: the exact bytes of a file after the run
   expect absent: NAME   no such file after the run
   expect unchanged: NAME    the file holds what was placed
@@ -30,7 +32,9 @@ LF, "raw" with nothing; add "noeol" to leave the last line without one, and
 "utf8" for a block whose bytes are UTF-8 rather than Shift-JIS.
 Inside a block "␍" is CR, "␊" is LF, "\\xHH" a raw byte, "{prog}" the
 program's file name and "{dir}" the scratch directory as the program sees it
-(Z:\\...). File names are Shift-JIS on Linux; Wine keeps them in UTF-8.
+(Z:\\...); "{here}" is the folder a relative rule file is read from, as the
+program shows it (Windows: {dir}, next to the program; Linux: the current
+folder, /...), and "{/}" the separator the program puts after it. File names are Shift-JIS on Linux; Wine keeps them in UTF-8.
 """
 import argparse
 import hashlib
@@ -76,6 +80,7 @@ class Case:
         self.stdout_mode = ""
         self.expect_stdout = None
         self.expect_exit = 0
+        self.linux_exit = None
         self.expect_files = []
         self.expect_absent = []
         self.expect_unchanged = []
@@ -129,6 +134,8 @@ class Case:
                 self.stdout_mode = value
             elif key == "expect exit":
                 self.expect_exit = int(value)
+            elif key == "linux exit":
+                self.linux_exit = int(value)
             elif key == "expect absent":
                 self.expect_absent.append(value)
             elif key == "expect unchanged":
@@ -158,11 +165,11 @@ class Template(str):
         return template
 
 
-def render(template, prog, dirname):
+def render(template, prog, dirname, here=None, sep=b"\\"):
     """The bytes of a block: Shift-JIS (or UTF-8) text, with the escapes put in."""
     encode = (lambda text: text.encode("utf-8")) if getattr(template, "utf8", False) else to_sjis
     out = b""
-    pattern = re.compile(r"␍|␊|\\x([0-9A-Fa-f]{2})|\{prog\}|\{dir\}")
+    pattern = re.compile(r"␍|␊|\\x([0-9A-Fa-f]{2})|\{prog\}|\{dir\}|\{here\}|\{/\}")
     pos = 0
     for m in pattern.finditer(template):
         out += encode(template[pos:m.start()])
@@ -175,6 +182,10 @@ def render(template, prog, dirname):
             out += encode(prog)
         elif token == "{dir}":
             out += dirname
+        elif token == "{here}":
+            out += dirname if here is None else here
+        elif token == "{/}":
+            out += sep
         else:
             out += bytes([int(m.group(1), 16)])
         pos = m.end()
@@ -254,6 +265,12 @@ class Scratch:
         self.path = pathlib.Path(tempfile.mkdtemp(prefix="rowdispatch-e2e-", dir=parent))
         self.root = os.fsencode(self.path)
         self.dir = b"Z:" + self.root.replace(b"/", b"\\")  # the folder as the program sees it
+        # Where a relative rule file is read from, as the program shows it,
+        # and the separator after it: next to the program on Windows, the
+        # current folder (here: the scratch root) on Linux.
+        self.here, self.sep = (self.dir, b"\\") if platform.wine else (self.root, b"/")
+        # The exit status after a user error.
+        self.user_error = 0 if platform.wine else 2
         self.prog = platform.program.name
         self.program = None
         self.placed = {}
@@ -353,7 +370,7 @@ def run_case(case, platform, keep):
             return scratch.at(name)
 
         def rendered(template):
-            return render(template, scratch.prog, scratch.dir)
+            return render(template, scratch.prog, scratch.dir, scratch.here, scratch.sep)
 
         for d in case.dirs:
             os.makedirs(at(d), exist_ok=True)
@@ -402,7 +419,10 @@ def run_case(case, platform, keep):
         holders = []
 
         expected_output = rendered(case.expect_stdout) if case.expect_stdout is not None else None
-        scratch.expect(status, output, case.expect_exit, expected_output)
+        expected_exit = case.expect_exit
+        if case.linux_exit is not None and not platform.wine:
+            expected_exit = case.linux_exit
+        scratch.expect(status, output, expected_exit, expected_output)
         for name, template in case.expect_files:
             scratch.expect_file(name, rendered(template))
         for name in case.expect_absent:
