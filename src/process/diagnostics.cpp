@@ -64,7 +64,8 @@ std::string HowFar(int64_t firstMissing) {
     } else {
         text += Replaced(kDiagnosticLineOfInput, "%v", Number(run.linesRouted + 1));
     }
-    return text + "; " + Replaced(kDiagnosticLinesRouted, "%v", Number(run.linesRouted));
+    return text + "; " + Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted, "%v",
+                                  Number(run.linesRouted));
 }
 
 void EraseProgress() {
