@@ -58,7 +58,7 @@ import sys
 import termios
 import time
 
-from run_e2e import CRLF, END, START, failure_report, info, rules_file, run_cases, summary
+from e2e_lib import CRLF, END, START, failure_report, info, rules_file, run_cases, summary
 
 SANITIZED = "--sanitized" in sys.argv
 if SANITIZED:
