@@ -81,7 +81,7 @@ void StoreCounts(RuleSet& rules, const AddedCounts& added) {
 // usual export) is thus looked up once per distinct value. The table holds
 // kKnownValues values at most and starts afresh when it is full, so that
 // memory does not grow with the input.
-constexpr size_t kKnownValues = 1024;
+constexpr size_t kKnownValues = 4096;
 constexpr size_t kKnownSlots = 2 * kKnownValues;  // a power of two
 
 struct KnownValue {

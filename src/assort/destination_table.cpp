@@ -38,11 +38,13 @@ void PutAside(DestinationTable& table, Destination& next) {
     }
     if (oldest == nullptr) return;
     CloseOne(table, *oldest);
+    // A closed destination keeps no buffer: the open ones hold them all.
     if (next.file.capacity == 0) {
         next.file.buffer = std::move(oldest->file.buffer);
         next.file.capacity = oldest->file.capacity;
-        oldest->file.capacity = 0;
     }
+    oldest->file.buffer.reset();
+    oldest->file.capacity = 0;
 }
 
 // A destination is appended to, and made when missing. Opening never empties

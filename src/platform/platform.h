@@ -1,12 +1,14 @@
 #pragma once
 // The operating-system services the program uses, named and shaped after the
 // Windows services they stand for. Exactly one backend is compiled:
-// win32.cpp calls kernel32 and does nothing of its own; posix.cpp reproduces
-// on Linux what the program relies on from each of those services.
+// win32.cpp calls kernel32 (adding the UTF-8 comparison and profile reading
+// that the A calls lack); the posix_*.cpp files reproduce on Linux what the
+// program relies on from each of those services.
 //
 // A failed call answers false (or kInvalidHandle) and leaves a Windows error
 // code for SysLastError(); errno never leaves the backend. Texts are byte
-// strings in code page 932; names are handed to the system whole.
+// strings in the code page of the run (932, or UTF-8 with CodePage=65001);
+// names are handed to the system whole.
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,6 @@
-// The Windows backend: thin calls to kernel32, nothing of its own.
+// The Windows backend: thin calls to kernel32, and for CodePage=65001 what
+// the A calls cannot do: UTF-8 comparison by characters and profile values
+// read as UTF-8 through the W calls.
 #include <windows.h>
 
 #include "platform/platform.h"

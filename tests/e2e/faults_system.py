@@ -36,6 +36,8 @@ run_e2e.py. Each holds a promise of the program:
   stop-in-endless-line  SIGTERM while 'Z:\\dev\\zero' is read as one line:
                         heard at the next block
   write-of-nothing      a write that takes no byte fails (29), never loops
+  few-descriptors       a descriptor limit below the destinations in use:
+                        the least recently used are put aside, no line lost
 
 Most are Linux only (the fault has no counterpart under Wine); a case that
 does not apply to a program is left out for it, and one whose tool is
@@ -56,7 +58,7 @@ import sys
 import termios
 import time
 
-from run_e2e import CRLF, END, START, failure_report, info, rules_file, run_cases, summary
+from e2e_lib import CRLF, END, START, failure_report, info, rules_file, run_cases, summary
 
 SANITIZED = "--sanitized" in sys.argv
 if SANITIZED:
@@ -150,18 +152,23 @@ def under_strace(run, strace_args, args):
     return result.returncode, result.stdout, []
 
 
-@linux_only
-def read_error(run):
-    two_rules(run)
-    run.place("in.csv", b"A,first\r\nB," + b"x" * 70_000 + b"\r\n")  # line B needs a second read of 64 KiB
-    status, output, problems = under_strace(
-        run, ["-P", os.fsdecode(run.at("in.csv")), "-e", "trace=read", "-e", "inject=read:error=EIO:when=2"],
-        ["in.csv", "rules.ini"])
-    if problems:
-        return problems
-    run.expect(status, output, 1, START + io_report(run, "00000102", 30))
-    run.expect_only({"a.csv": b"A,first\r\n", "Default.csv": b""})
-    return run.problems
+def injected(path, fault, placed, place, code, files):
+    """A fault injected with strace into the calls on one file: the report
+    with its place and code, and the files as they must be left."""
+    @linux_only
+    def case(run):
+        two_rules(run)
+        for name, data in placed.items():
+            run.place(name, data)
+        status, output, problems = under_strace(
+            run, ["-P", os.fsdecode(run.at(path)), "-e", "trace=" + fault.split(":")[0], "-e", "inject=" + fault],
+            ["in.csv", "rules.ini"])
+        if problems:
+            return problems
+        run.expect(status, output, 1, START + io_report(run, place, code))
+        run.expect_only(files)
+        return run.problems
+    return case
 
 
 @linux_only
@@ -447,6 +454,27 @@ def write_fault_sweep(run):
     return run.problems
 
 
+@linux_only
+def few_descriptors(run):
+    """A descriptor limit of 40 and 60 destinations taking turns: those used
+    least recently are put aside and opened again, and every file holds its
+    lines in input order."""
+    entries = [f"{n:03d}=[K{n},f{n}.csv]" for n in range(1, 61)]
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=60", *entries))
+    lines = [f"K{(n * 7) % 60 + 1},{n}".encode() for n in range(600)]
+    run.place("in.csv", b"".join(line + CRLF for line in lines))
+
+    def limit_descriptors():
+        resource.setrlimit(resource.RLIMIT_NOFILE, (40, 40))
+
+    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=limit_descriptors)
+    run.expect(status, output, 0, START + summary(600, [(f"K{n}".encode(), 10) for n in range(1, 61)], 0) + END)
+    files = {f"f{n}.csv": b"".join(line + CRLF for line in lines if line.split(b",")[0] == f"K{n}".encode())
+             for n in range(1, 61)}
+    run.expect_only(dict(files, **{"Default.csv": b""}))
+    return run.problems
+
+
 def full_disk_then_more(run):
     """A destination folder on a full tmpfs: the run stops with 112 (a short
     write, then no space), every file ends at a line end; once space is
@@ -498,7 +526,7 @@ def stop_in_endless_line(run):
     command = (["strace", "-f", "-o", "/dev/null", "-P", "/dev/zero", "-e", "trace=read",
                 "-e", "inject=read:delay_exit=20000"] + run.command(["Z:\\dev\\zero", "rules.ini"]))
     process = subprocess.Popen(command, cwd=run.root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE, preexec_fn=limit_memory)
+                               stderr=subprocess.PIPE, preexec_fn=None if SANITIZED else limit_memory)
     program = None
     deadline = time.monotonic() + 30
     while program is None and time.monotonic() < deadline:
@@ -523,26 +551,16 @@ def stop_in_endless_line(run):
     return run.problems
 
 
-@linux_only
-def write_of_nothing(run):
-    """A write that takes no byte (retval=0) fails as a write fault (29)
-    instead of being tried forever; the file keeps no part of it."""
-    if not shutil.which("strace"):
-        return ["strace is not installed (scripts/setup installs it)"]
-    two_rules(run)
-    run.place("a.csv", b"old\r\n")
-    run.place("in.csv", b"A,1\r\nz\r\nA,2\r\n")
-    status, output, problems = under_strace(
-        run, ["-P", os.fsdecode(run.at("a.csv")), "-e", "trace=write", "-e", "inject=write:retval=0"],
-        ["in.csv", "rules.ini"])
-    if problems:
-        return problems
-    run.expect(status, output, 1, START + io_report(run, "00000203", 29))
-    run.expect_only({"a.csv": b"old\r\n", "Default.csv": b"z\r\n"})
-    return run.problems
-
-
-CASES = [("out-of-memory", out_of_memory), ("read-error", read_error), ("open-race", open_race),
+CASES = [("out-of-memory", out_of_memory),
+         # The input's second read fails: a read fault (30); line B, which
+         # needs that read of 64 KiB, is not routed.
+         ("read-error", injected("in.csv", "read:error=EIO:when=2", {"in.csv": b"A,first\r\nB," + b"x" * 70_000 + b"\r\n"},
+                                 "00000102", 30, {"a.csv": b"A,first\r\n", "Default.csv": b""})),
+         # A write that takes no byte fails as a write fault (29) instead of
+         # being tried forever; the file keeps no part of it.
+         ("write-of-nothing", injected("a.csv", "write:retval=0", {"a.csv": b"old\r\n", "in.csv": b"A,1\r\nz\r\nA,2\r\n"},
+                                       "00000203", 29, {"a.csv": b"old\r\n", "Default.csv": b"z\r\n"})),
+         ("open-race", open_race),
          ("clear-leaves-non-files", clear_leaves_non_files), ("path-is-no-option", path_is_no_option),
          ("closed-descriptors", closed_descriptors), ("flock-holder", flock_holder),
          ("unlocked-writer", unlocked_writer), ("append-at-the-end", append_at_the_end),
@@ -550,7 +568,7 @@ CASES = [("out-of-memory", out_of_memory), ("read-error", read_error), ("open-ra
          ("interrupted-SIGHUP", interrupted(signal.SIGHUP)), ("hostile-rule-files", hostile_rule_files),
          ("program-as-destination", program_as_destination), ("write-fault-sweep", write_fault_sweep),
          ("full-disk-then-more", full_disk_then_more), ("stop-in-endless-line", stop_in_endless_line),
-         ("write-of-nothing", write_of_nothing)]
+         ("few-descriptors", few_descriptors)]
 
 if __name__ == "__main__":
     sys.exit(run_cases(CASES, "faults-system"))
