@@ -1,7 +1,8 @@
 #pragma once
 // The count report at the end of a completed pass: the lines read, then one
 // line per rule in rule order and one for all other lines, keys padded or
-// cut to KeyWidth bytes.
+// cut to KeyWidth bytes. With --summary=json, one JSON object instead (in
+// UTF-8 whatever the code page), whatever /s says.
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,9 @@
 
 #include "app/messages.h"
 #include "platform/platform.h"
+#include "process/diagnostics.h"
 #include "process/failure.h"
+#include "process/io_result.h"
 
 namespace {
 
@@ -58,6 +60,12 @@ bool IsExistingFile(const std::string& path) {
     return (found.attributes & kAttributeDirectory) == 0;
 }
 
+std::string WhyNoFile(const std::string& path) {
+    uint32_t attributes = SysGetFileAttributes(path);
+    if (attributes == kInvalidAttributes) return IoReasonText(static_cast<int32_t>(SysLastError()));
+    return std::string((attributes & kAttributeDirectory) != 0 ? kDiagnosticIsFolder : kDiagnosticAbsent);
+}
+
 bool IsExistingDirectory(const std::string& path) {
     uint32_t attributes = SysGetFileAttributes(path);
     return attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0;
@@ -75,7 +83,11 @@ bool MakeDirectories(const std::string& path) {
     // call (two runs making sibling folders): a folder that is there is
     // what was asked for.
     if (SysCreateDirectory(dir)) return true;
-    return SysLastError() == kErrorAlreadyExists && IsExistingDirectory(dir);
+    uint32_t code = SysLastError();
+    if (code == kErrorAlreadyExists && IsExistingDirectory(dir)) return true;
+    // The open that follows fails for want of the folder; this is why.
+    NoteFailureCause(kDiagnosticMakeFolder, dir, code);
+    return false;
 }
 
 bool IsFullyQualified(std::string_view name) { return PositionOf(":", name) > 0 || SysIsRootedName(name); }

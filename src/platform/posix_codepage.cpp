@@ -194,3 +194,7 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
     }
     return pairs;
 }
+
+std::string SysTextToUtf8(std::string_view text) {
+    return codePage == kCodePageUtf8 ? utf8::Sanitized(text) : posix::Cp932ToUtf8(text);
+}

@@ -207,13 +207,18 @@ bool posix::WriteFully(int fd, const char* bytes, size_t size, size_t* written) 
         // tried again, unless the signal asked the run to stop: then it ends
         // as aborted, or the stop would wait for the reader.
         if (count >= 0 && static_cast<size_t>(count) < size - done && SysInterruptRequested()) {
+            done += static_cast<size_t>(count);
             count = -1;
             errno = EINTR;
         }
-        if (count < 0) {
-            if (errno == EINTR && !SysInterruptRequested()) continue;
+        if (count < 0 && errno == EINTR && !SysInterruptRequested()) continue;
+        // A write that takes nothing makes no progress: it fails as a
+        // write fault, as a failing device does.
+        if (count <= 0) {
+            if (count == 0) errno = EIO;
             *written = done;
-            SetLastError(errno == EIO ? kErrorWriteFault : ErrorFromErrno(errno, ""));
+            uint32_t code = ErrorFromErrno(errno, "");
+            SetLastError(errno == EIO ? kErrorWriteFault : code);
             return false;
         }
         done += static_cast<size_t>(count);
@@ -280,7 +285,35 @@ SysFileType SysGetFileType(SysHandle file) {
     return SysFileType::Disk;
 }
 
+bool SysTruncateFile(SysHandle file, uint64_t size) {
+    int result;
+    do {
+        result = ftruncate(static_cast<int>(file), static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0 || posix::FailFromErrno("");
+}
+
 SysHandle SysGetStdOutput() { return STDOUT_FILENO; }
+
+bool SysGetFilePointer(SysHandle file, uint64_t* position) {
+    off_t at = lseek(static_cast<int>(file), 0, SEEK_CUR);
+    if (at < 0) return posix::FailFromErrno("");
+    *position = static_cast<uint64_t>(at);
+    return true;
+}
+
+SysHandle SysOpenStdInput() {
+    struct stat info;
+    if (fstat(STDIN_FILENO, &info) != 0) {
+        posix::FailFromErrno("");
+        return kInvalidHandle;
+    }
+    std::lock_guard<std::mutex> guard(posix::handlesLock);
+    uint64_t size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+    posix::openHandles.push_back(
+        {STDIN_FILENO, info.st_dev, info.st_ino, info.st_mode, kGenericRead, kShareRead, size, posix::writeCount.load()});
+    return STDIN_FILENO;
+}
 
 bool SysCloseHandle(SysHandle file) {
     posix::OpenHandle held;
@@ -292,6 +325,8 @@ bool SysCloseHandle(SysHandle file) {
                                      [&](const posix::OpenHandle& h) { return h.fd == file; }),
                       handles.end());
     }
+    // Standard input stays held, so that no file opened later takes its place.
+    if (file == STDIN_FILENO) return true;
     // A file written here whose last name went while it was open (rm, or
     // its folder removed): its lines reached no file anyone can find, which
     // Windows would have prevented by refusing the delete. That is a

@@ -1,4 +1,6 @@
-// The Windows backend: thin calls to kernel32, nothing of its own.
+// The Windows backend: thin calls to kernel32, and for CodePage=65001 what
+// the A calls cannot do: UTF-8 comparison by characters and profile values
+// read as UTF-8 through the W calls.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -53,7 +55,31 @@ SysHandle SysGetStdOutput() { return FromWin(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 bool SysCloseHandle(SysHandle file) { return CloseHandle(ToWin(file)) != FALSE; }
 
+bool SysTruncateFile(SysHandle file, uint64_t size) {
+    return SysSetFilePointer(file, size) && SetEndOfFile(ToWin(file)) != FALSE;
+}
+
+uint32_t SysOpenFileRoom() { return UINT32_MAX; }
+
 uint32_t SysLastError() { return GetLastError(); }
+
+std::string SysErrorText(uint32_t /*code*/) { return std::string(); }
+
+void SysWriteDiagnostic(std::string_view /*text*/) {}
+
+std::string SysShownName(const std::string& name) { return name; }
+
+bool SysStdErrorIsTerminal() { return false; }
+
+bool SysGetFilePointer(SysHandle file, uint64_t* position) {
+    LARGE_INTEGER zero = {};
+    LARGE_INTEGER at = {};
+    if (!SetFilePointerEx(ToWin(file), zero, &at, FILE_CURRENT)) return false;
+    *position = static_cast<uint64_t>(at.QuadPart);
+    return true;
+}
+
+SysHandle SysOpenStdInput() { return FromWin(GetStdHandle(STD_INPUT_HANDLE)); }
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     WIN32_FIND_DATAA data;
@@ -231,3 +257,35 @@ void SysStartProcess(int /*argc*/, char** /*argv*/) {
 }
 
 void SysExitProcess(uint32_t status) { ExitProcess(status); }
+
+const SysUserConventions& SysConventions() {
+    static const SysUserConventions kWindowsWays{0, false, false};
+    return kWindowsWays;
+}
+
+std::string SysCurrentFolder() {
+    char folder[MAX_PATH + 1];
+    DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    std::string text = length > 0 && length < sizeof folder ? std::string(folder, length) : std::string(".");
+    if (text.back() != '\\') text += '\\';
+    return text;
+}
+
+uint64_t SysMilliseconds() { return GetTickCount64(); }
+
+std::atomic<bool> gSysTickDue{false};
+
+void SysStartTicker(uint32_t /*period*/) {}
+
+void SysStopTicker() {}
+
+void SysConsoleTextInUtf8() {}
+
+std::string SysTextToUtf8(std::string_view text) {
+    if (codePage == kCodePageUtf8) return utf8::Sanitized(text);
+    std::wstring wide = Wide(std::string(text), kCodePageShiftJis);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), converted.data(), bytes, nullptr, nullptr);
+    return converted;
+}

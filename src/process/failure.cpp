@@ -7,6 +7,7 @@
 
 #include "app/messages.h"
 #include "codepage/lead_bytes.h"
+#include "process/diagnostics.h"
 #include "platform/platform.h"
 
 namespace {
@@ -131,8 +132,10 @@ namespace {
 // The failure is not offered to the platform's crash handling: under Wine,
 // and on Windows with a debugger set to start by itself, that hands the
 // process to a debugger, which ends it before the report is written.
+// The report on standard output, then the line on the diagnostic stream.
 [[noreturn]] void Escape(std::string_view kindName, std::string_view message, uint32_t place) {
     ReportFailure(kindName, message, place);
+    DiagnoseFailure(place, message);
     EndRun(1);
 }
 

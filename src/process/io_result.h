@@ -2,7 +2,9 @@
 // The pending I/O result: file and console operations never throw; a failed
 // one leaves its code here and returns, and CheckIo after the statement
 // turns the code into the failure that ends the run. One slot per thread,
-// 0 when nothing is pending; only TakeIoResult clears it.
+// 0 when nothing is pending. TakeIoResult takes it and clears it; besides,
+// the line file puts back a code pending from before a close, and drops
+// what the flush of the console before a failure report leaves.
 
 #include <cstdint>
 #include <string>
@@ -28,5 +30,8 @@ inline void CheckIo(uint32_t place) {
     if (PendingIoResult != 0) RaiseIoFailure(place);
 }
 
+// The reason for an input/output code in English, for the diagnostic line:
+// the program's own codes in its words, the system's codes in the system's.
+std::string IoReasonText(int32_t code);
 // The report's message for an input/output code.
 std::string IoFailureMessage(int32_t code);

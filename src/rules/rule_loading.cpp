@@ -7,7 +7,9 @@
 #include "codepage/lead_bytes.h"
 #include "app/run_options.h"
 #include "files/file_system.h"
+#include "platform/platform.h"
 #include "process/command_words.h"
+#include "process/diagnostics.h"
 #include "rules/rule_file_reader.h"
 #include "text/comma_text.h"
 
@@ -44,11 +46,12 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
 // The code page of the data: absent or empty is 932; a number (by the rules
 // of every integer key) of 932 or 65001 is that one; anything else is an
 // error line, and the pass is skipped.
-bool ReadCodePage(const RuleFileReader& reader, RuleSet& rules) {
+bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet& rules) {
     std::string text = ReadValueText(reader, kSection, kCodePageKey, "");
     int32_t value = text.empty() ? static_cast<int32_t>(kCodePageShiftJis) : IntegerOrDefault(text, -1);
     if (value != static_cast<int32_t>(kCodePageShiftJis) && value != static_cast<int32_t>(kCodePageUtf8)) {
         WriteError({kBadCodePageMessage, text});
+        DiagnoseUserError(kDiagnosticBadCodePage, path, text);
         return false;
     }
     rules.CodePage = static_cast<uint32_t>(value);
@@ -72,25 +75,38 @@ void LoadRules(RuleSet& rules) {
     std::string name(TrimBlanks(CommandWord(2)));
     if (name.empty()) {
         WriteError(kNoRuleFileMessage);
+        DiagnoseUserError(kDiagnosticNoRuleFile);
         rules.ColumnNo = -1;
         return;
     }
-    std::string programPath = PathOf(CommandWord(0));
-    std::string path = IsFullyQualified(name) ? name : programPath + name;
+    // Where names are taken: on Linux from where the user stands (the rule
+    // file in the current folder, BaseDir in the rule file's folder); on
+    // Windows next to the program, as its setups expect.
+    const bool fromHere = SysConventions().namesFromCurrentFolder;
+    // The program's own file is asked for only where names are taken next
+    // to it: where nothing names it, that is a failure.
+    std::string programPath = fromHere ? std::string() : PathOf(CommandWord(0));
+    std::string path = IsFullyQualified(name) ? name : (fromHere ? SysCurrentFolder() : programPath) + name;
     if (!IsExistingFile(path)) {
         WriteError({kRuleFileMissingMessage, name});
+        DiagnoseUserError(kDiagnosticRuleFileMissing, path, {}, WhyNoFile(path));
         rules.ColumnNo = -1;
         return;
     }
     RuleFileReader reader = OpenRuleFile(path);
     TextList items;
-    bool codePageKnown = ReadCodePage(reader, rules);
+    bool codePageKnown = ReadCodePage(reader, path, rules);
 
     rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
-    if (rules.ColumnNo < 0) WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
+    if (rules.ColumnNo < 0) {
+        WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
+        DiagnoseUserError(kDiagnosticBadColumn, path,
+                          ReadValueText(reader, kSection, kColumnKey, std::string(kDiagnosticAbsent)));
+    }
 
-    rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(CommandWord(0)));
-    if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = programPath + rules.BaseDir;
+    std::string rulesFolder = fromHere ? PathOf(path) : programPath;
+    rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(fromHere ? path : CommandWord(0)));
+    if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = rulesFolder + rules.BaseDir;
 
     rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);
 
