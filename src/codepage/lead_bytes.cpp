@@ -57,3 +57,20 @@ ByteClass ClassifyByte(std::string_view text, size_t i) {
     if (run % 2 == 1) return ByteClass::Second;
     return IsLeadByte(byte) ? ByteClass::Lead : ByteClass::Single;
 }
+
+ColumnStep NextColumnStep(std::string_view text, size_t i) {
+    if (!gUtf8) return {i + 1, 1};
+    size_t length = utf8::SequenceLength(text, i);
+    return {i + length, length > 1 && utf8::IsWide(utf8::Decode(text, i, length)) ? 2 : 1};
+}
+
+int64_t TextColumns(std::string_view text) {
+    if (!gUtf8) return static_cast<int64_t>(text.size());
+    int64_t columns = 0;
+    for (size_t i = 0; i < text.size();) {
+        ColumnStep step = NextColumnStep(text, i);
+        columns += step.columns;
+        i = step.next;
+    }
+    return columns;
+}

@@ -33,3 +33,15 @@ inline size_t NextCharIndex(std::string_view text, size_t i) {
     if (gUtf8) [[unlikely]] return NextUtf8CharIndex(text, i);
     return (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? i + 2 : i + 1;
 }
+
+// Display columns, by which the summary pads and cuts its keys. In code page
+// 932 every byte is a column: a double-byte character takes two, as a
+// Japanese console shows it, and a cut may fall between its bytes. In UTF-8
+// a character is one column, or two when it is wide or full-width, and is
+// never cut.
+struct ColumnStep {
+    size_t next;      // 0-based index after the step
+    int32_t columns;  // 1 or 2
+};
+ColumnStep NextColumnStep(std::string_view text, size_t i);
+int64_t TextColumns(std::string_view text);

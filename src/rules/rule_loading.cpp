@@ -37,8 +37,10 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
     AppendItem(*rules.RuleKeys, key);
     AppendItem(*rules.RuleFiles, file);
     AppendItem(*rules.RuleCounts, "0");
-    int32_t keyLength = static_cast<int32_t>(key.size());
-    if (rules.KeyWidth < kKeyWidthCeiling && keyLength > rules.KeyWidth) rules.KeyWidth = keyLength;
+    int64_t keyColumns = TextColumns(key);
+    if (rules.KeyWidth < kKeyWidthCeiling && keyColumns > rules.KeyWidth) {
+        rules.KeyWidth = static_cast<int32_t>(keyColumns);
+    }
 }
 
 // The code page of the data: absent or empty is 932; a number (by the rules
