@@ -4,29 +4,9 @@
 
 #include "platform/platform.h"
 
-bool gLeadBytes[256];
-bool gUtf8 = false;
+void InitLeadBytes() { UseCharRule(false); }
 
-void InitLeadBytes() {
-    uint8_t ranges[12] = {};
-    int pairs = SysLeadByteRanges(ranges);
-    for (bool& lead : gLeadBytes) lead = false;
-    for (int pair = 0; pair < pairs; ++pair) {
-        for (int byte = ranges[2 * pair]; byte <= ranges[2 * pair + 1]; ++byte) gLeadBytes[byte] = true;
-    }
-}
-
-size_t NextUtf8CharIndex(std::string_view text, size_t i) { return i + utf8::SequenceLength(text, i); }
-
-void UseCodePage(uint32_t codePage) {
-    SysUseCodePage(codePage);
-    gUtf8 = codePage == kCodePageUtf8;
-    if (gUtf8) {
-        for (bool& lead : gLeadBytes) lead = false;
-    } else {
-        InitLeadBytes();
-    }
-}
+void UseCodePage(uint32_t codePage) { SysUseCodePage(codePage); }
 
 namespace {
 

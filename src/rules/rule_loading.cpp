@@ -61,6 +61,22 @@ bool ReadCodePage(const RuleFileReader& reader, RuleSet& rules) {
     return true;
 }
 
+// The rule file as the command line names it: beside the program unless
+// the name is fully qualified.
+struct RuleFileName {
+    std::string typed;
+    std::string programPath;
+    std::string path;
+};
+
+RuleFileName NameRuleFile() {
+    RuleFileName file;
+    file.typed = TrimBlanks(CommandWord(2));
+    file.programPath = PathOf(CommandWord(0));
+    file.path = IsFullyQualified(file.typed) ? file.typed : file.programPath + file.typed;
+    return file;
+}
+
 }  // namespace
 
 std::string ZeroPad(int64_t number, int width) {
@@ -71,22 +87,29 @@ std::string ZeroPad(int64_t number, int width) {
 }
 
 void LoadRules(RuleSet& rules) {
-    std::string name(TrimBlanks(CommandWord(2)));
-    if (name.empty()) {
+    RuleFileName file = NameRuleFile();
+    if (file.typed.empty()) {
         WriteError(kNoRuleFileMessage);
         rules.ColumnNo = -1;
         return;
     }
-    std::string programPath = PathOf(CommandWord(0));
-    std::string path = IsFullyQualified(name) ? name : programPath + name;
-    if (!IsExistingFile(path)) {
-        WriteError({kRuleFileMissingMessage, name});
+    if (!IsExistingFile(file.path)) {
+        WriteError({kRuleFileMissingMessage, file.typed});
         rules.ColumnNo = -1;
         return;
     }
-    RuleFileReader reader = OpenRuleFile(path);
+    RuleFileReader reader = OpenRuleFile(file.path);
     TextList items;
     bool codePageKnown = ReadCodePage(reader, rules);
+    if (rules.CodePage != kCodePageShiftJis) {
+        // The names were taken in code page 932; from now on every text is
+        // UTF-8, so the system gives them again.
+        CloseRuleFile(reader);
+        file = NameRuleFile();
+        reader = OpenRuleFile(file.path);
+    }
+    const std::string& programPath = file.programPath;
+    const std::string& path = file.path;
 
     rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
     if (rules.ColumnNo < 0) WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});

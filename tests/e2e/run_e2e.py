@@ -24,13 +24,16 @@ A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
   expect file NAME [(MODE)]: the exact bytes of a file after the run
   expect absent: NAME   no such file after the run
   expect unchanged: NAME    the file holds what was placed
+  expect listing DIR: NAME ...  the folder holds exactly these names, as
+                        UTF-8 bytes on disk ("." for the scratch folder)
 
 Block MODE: "crlf" (the default) ends every "| " line with CR LF, "lf" with
 LF, "raw" with nothing; add "noeol" to leave the last line without one, and
 "utf8" for a block whose bytes are UTF-8 rather than Shift-JIS.
 Inside a block "␍" is CR, "␊" is LF, "\\xHH" a raw byte, "{prog}" the
 program's file name and "{dir}" the scratch directory as the program sees it
-(Z:\\...). File names are Shift-JIS on Linux; Wine keeps them in UTF-8.
+(Z:\\...). File names on disk and the arguments are UTF-8 for both programs:
+each converts them from and to the run's code page.
 """
 import argparse
 import hashlib
@@ -79,6 +82,7 @@ class Case:
         self.expect_files = []
         self.expect_absent = []
         self.expect_unchanged = []
+        self.expect_listings = []  # (folder, names)
         self.parse(path.read_text(encoding="utf-8").splitlines())
 
     def parse(self, lines):
@@ -103,6 +107,10 @@ class Case:
                     self.expect_files.append((name, content))
                 else:
                     self.files.append((name, content))
+                continue
+            listing = re.fullmatch(r"expect listing (.+?):(.*)", line)
+            if listing:
+                self.expect_listings.append((listing.group(1), listing.group(2).split()))
                 continue
             key, _, value = line.partition(":")
             value = value.strip()
@@ -198,17 +206,17 @@ class Platform:
         """The command line that starts `program` with `args` (bytes)."""
         return (self.wine or []) + [program] + args
 
-    def native_name(self, name):
-        """A case's file name as it stands on disk for this program."""
-        name = name.replace("\\", "/")
-        return name.encode("utf-8") if self.wine else to_sjis(name)
+    @staticmethod
+    def native_name(name):
+        """A case's file name as it stands on disk: UTF-8, the system's own
+        names, for both programs."""
+        return name.replace("\\", "/").encode("utf-8")
 
-    def arg(self, text):
-        # Wine takes its arguments in the Unix locale's UTF-8 and hands the
-        # program Shift-JIS; the Linux program takes the bytes themselves.
-        if isinstance(text, bytes):
-            return text
-        return text.encode("utf-8") if self.wine else to_sjis(text)
+    @staticmethod
+    def arg(text):
+        # Both programs take their arguments in the system's UTF-8 and see
+        # them in the run's code page.
+        return text if isinstance(text, bytes) else text.encode("utf-8")
 
     def helper(self, name):
         suffix = ".exe" if self.wine else ""
@@ -409,6 +417,10 @@ def run_case(case, platform, keep):
             scratch.expect_absent(name)
         for name in case.expect_unchanged:
             scratch.expect_file(name, scratch.placed[name])
+        for folder, names in case.expect_listings:
+            got = sorted(os.listdir(at(folder))) if os.path.isdir(at(folder)) else None
+            if got != sorted(name.encode("utf-8") for name in names):
+                scratch.problems.append(f"{folder} holds {got}, expected {names}")
     finally:
         for holder in holders:
             holder.kill()
