@@ -3,7 +3,8 @@
 # the end of its destination file. Run with LC_ALL=C, -v rules=FILE, on input
 # whose lines end in CR LF: the CR stays in $0, so every line goes out with
 # CR LF, as the program writes it. Fields are split at commas only, which the
-# benchmark's input makes the same as the program's splitting up to the value.
+# benchmark's input makes the same as the program's splitting up to the value;
+# a value in double quotes loses them.
 BEGIN {
     FS = ","
     column = 0
@@ -27,7 +28,9 @@ BEGIN {
     other = base "/" other
 }
 {
-    value = tolower($column)
+    value = $column
+    if (value ~ /^".*"$/) value = substr(value, 2, length(value) - 2)  # a quoted field, as in KEN_ALL.CSV
+    value = tolower(value)
     file = (value in dest) ? dest[value] : other
     print >> file
     count[file]++

@@ -101,6 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& item : items) FUZZ_CHECK(item.find('\0') == std::string::npos, fuzz::Joined(items));
     FUZZ_CHECK(items.size() <= fuzz::UpToNul(input).size() + 1, fuzz::Joined(items));
 
+    // The assort pass takes its routing item alone: the same item.
+    std::string item;
+    for (size_t i = 0; i <= items.size(); ++i) {
+        bool found = CommaTextItem(input, static_cast<int32_t>(i), item);
+        FUZZ_CHECK(found == (i < items.size()) && item == (found ? items[i] : ""),
+                   "item " + std::to_string(i) + " alone: " + fuzz::Shown(item) + " of " + fuzz::Joined(items));
+    }
+
     // Only the text before the first NUL counts.
     TextList cut;
     FUZZ_CHECK(Split(fuzz::UpToNul(input), cut) == items, fuzz::Joined(items));

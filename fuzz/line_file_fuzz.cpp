@@ -9,9 +9,10 @@
 // last stopped, up to the end of the data; no step leaves a failure pending.
 //
 // Writing: every line with CR LF after it reaches the destination, after
-// what it held before when appending; a disk file receives its bytes in
-// 128-byte blocks and the rest at close; handing the pending bytes over on
-// the failure path loses nothing.
+// what it held before when appending; a disk file receives whole lines only,
+// in blocks of at most kWriteBlockSize bytes (a longer line alone) and the
+// rest at close; handing the pending lines over on the failure path loses
+// nothing.
 #include <unistd.h>
 
 #include <cstddef>
@@ -31,7 +32,6 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 constexpr char kEndOfFile = '\x1A';
-constexpr long long kBlock = 128;
 
 fuzz::ScratchFolder* scratch = nullptr;
 std::string inputPath;
@@ -86,15 +86,14 @@ std::vector<std::string> ReadAll(std::string_view input) {
     OpenForReading(file);
     FUZZ_CHECK(TakeIoResult() == 0, "opening the input");
     std::vector<std::string> lines;
-    std::string line;
+    std::string spill;
     size_t from = 0;
     for (;;) {
         bool ended = AtEndOfFile(file);
         FUZZ_CHECK(TakeIoResult() == 0, "end test");
         if (ended) break;
         FUZZ_CHECK(lines.size() <= input.size(), "more lines than bytes");
-        ReadLineText(file, line);
-        SkipLineEnd(file);
+        std::string line(ReadLine(file, spill));
         FUZZ_CHECK(TakeIoResult() == 0, "reading line " + std::to_string(lines.size()));
         size_t to = Consumed(file);
         FUZZ_CHECK(to > from && to <= input.size(), "line " + std::to_string(lines.size()) + " consumed " +
@@ -138,14 +137,21 @@ void WriteAll(std::string_view input, const std::vector<std::string>& lines) {
         long long pending = 0;
         for (size_t i = 0; i < lines.size(); ++i) {
             if (i == failAt) RaiseFailure("Exception", "", kPlaceUnknown);
-            WriteText(file, lines[i]);
-            if (PendingIoResult == 0) WriteText(file, "\r\n");
-            FinishWrite(file);
+            WriteLine(file, lines[i]);
             FUZZ_CHECK(TakeIoResult() == 0, "writing line " + std::to_string(i));
             written += lines[i] + "\r\n";
-            long long total = pending + static_cast<long long>(lines[i].size()) + 2;
-            onDisk += total / kBlock * kBlock;
-            pending = total % kBlock;
+            // The pending lines go out when this one does not fit after
+            // them; one longer than a block goes out at once.
+            long long size = static_cast<long long>(lines[i].size()) + 2;
+            if (pending > 0 && size > kWriteBlockSize - pending) {
+                onDisk += pending;
+                pending = 0;
+            }
+            if (size <= kWriteBlockSize) {
+                pending += size;
+            } else {
+                onDisk += size;
+            }
             FUZZ_CHECK(fuzz::SizeOf(outputPath) == onDisk, "after line " + std::to_string(i) + " the file holds " +
                                                                std::to_string(fuzz::SizeOf(outputPath)) +
                                                                " bytes, not " + std::to_string(onDisk));

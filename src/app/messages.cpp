@@ -18,10 +18,11 @@ IoMessage kIoMessages[kIoMessageCount] = {
 #undef IO_MESSAGE
 };
 
+// ROWDISPATCH_VERSION comes from the project version in CMakeLists.txt.
 const std::string_view kVersionLines[6] = {
     "",
     "-------- Version of Rowdispatch --------",
-    "  Version 1.01.02",
+    "  Version " ROWDISPATCH_VERSION,
     "  Build   2003.04.15",
     "  **** Tessaline ****",
     "----------------------------------------",

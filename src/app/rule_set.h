@@ -1,7 +1,7 @@
 #pragma once
 // The run state: the rule table and the counts, one process-wide record that
-// the entry point owns for the whole run. It is the only place where the
-// three lists are created and destroyed; rule loading fills the record, the
+// the entry point owns for the whole run. The run sequence (run.cpp) creates
+// its three lists and destroys them; rule loading fills the record, the
 // assort pass reads it and adds to its counts. Counts are 64-bit, so no
 // count wraps however long the input. The code page is read first, since
 // everything after it, rule entries included, is text in that code page.

@@ -6,6 +6,7 @@
 #include "app/console_messages.h"
 #include "app/messages.h"
 #include "app/run_options.h"
+#include "assort/destination_table.h"
 #include "assort/destinations.h"
 #include "assort/summary.h"
 #include "files/file_system.h"
@@ -51,19 +52,6 @@ std::vector<Target> ResolveTargets(const RuleSet& rules) {
     return targets;
 }
 
-// A destination is appended to, and made when missing. Opening never empties
-// a file: one that another run made since the test below is appended to.
-void OpenDestination(LineFile& destination, const std::string& path) {
-    BindLineFile(destination, path);
-    if (!IsExistingFile(path)) {
-        std::string directory = DirectoryOf(path);
-        // A directory that cannot be made shows in the open that follows.
-        if (!IsExistingDirectory(directory)) MakeDirectories(directory);
-    }
-    OpenForAppendingOrCreating(destination);
-    CheckIo(kPlaceOpenDestination);
-}
-
 // Lines routed by each rule in this pass. They are added to the rules'
 // count texts once, after the last line, rather than each text being read
 // and written again for every line; a rule that routed no line keeps its
@@ -87,21 +75,61 @@ void StoreCounts(RuleSet& rules, const AddedCounts& added) {
     }
 }
 
-// The rule found for the last value looked up. Values that compare equal,
-// ignoring case, compare equal to the same keys, so a value equal to the one
-// before it finds the same rule without a scan of the keys.
-struct LastLookup {
+// The rules found for the values looked up so far, by their exact bytes:
+// bytes that are equal compare equal, ignoring case, to the same keys,
+// whatever the platform's comparison, so a value seen before finds its rule
+// without a scan of the keys. Input whose values come in any order (the
+// usual export) is thus looked up once per distinct value. The table holds
+// kKnownValues values at most and starts afresh when it is full, so that
+// memory does not grow with the input.
+constexpr size_t kKnownValues = 4096;
+constexpr size_t kKnownSlots = 2 * kKnownValues;  // a power of two
+
+struct KnownValue {
     std::string value;
+    uint64_t hash = 0;
     int32_t rule = -1;
-    bool known = false;
+    bool used = false;
 };
 
-int32_t FindRule(const TextList& keys, LastLookup& last, std::string_view value) {
-    if (last.known && (value == last.value || CompareNoCase(value, last.value) == 0)) return last.rule;
-    last.rule = IndexOfText(keys, value);
-    last.value.assign(value);
-    last.known = true;
-    return last.rule;
+struct KnownValues {
+    std::vector<KnownValue> slots = std::vector<KnownValue>(kKnownSlots);
+    size_t count = 0;
+    size_t last = 0;  // the slot of the last value looked up
+};
+
+uint64_t HashOf(std::string_view value) {
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char byte : value) hash = (hash ^ byte) * 1099511628211ull;
+    return hash;
+}
+
+int32_t FindRule(const TextList& keys, KnownValues& known, std::string_view value) {
+    KnownValue& last = known.slots[known.last];
+    if (last.used && last.value == value) return last.rule;
+    uint64_t hash = HashOf(value);
+    size_t slot = static_cast<size_t>(hash) & (kKnownSlots - 1);
+    for (; known.slots[slot].used; slot = (slot + 1) & (kKnownSlots - 1)) {
+        const KnownValue& entry = known.slots[slot];
+        if (entry.hash == hash && entry.value == value) {
+            known.last = slot;
+            return entry.rule;
+        }
+    }
+    int32_t rule = IndexOfText(keys, value);
+    if (known.count == kKnownValues) {
+        for (KnownValue& entry : known.slots) entry.used = false;
+        known.count = 0;
+        slot = static_cast<size_t>(hash) & (kKnownSlots - 1);
+    }
+    KnownValue& entry = known.slots[slot];
+    entry.value.assign(value);
+    entry.hash = hash;
+    entry.rule = rule;
+    entry.used = true;
+    ++known.count;
+    known.last = slot;
+    return rule;
 }
 
 }  // namespace
@@ -126,51 +154,39 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
 
     std::vector<Target> targets = ResolveTargets(rules);
-    LineFile destination;
-    size_t current = 0;  // the default destination is opened first
-    if (writing) OpenDestination(destination, targets[0].path);
+    DestinationTable table;
+    if (writing) {
+        std::vector<std::string> paths;
+        for (const Target& target : targets) paths.push_back(target.path);
+        StartDestinations(table, paths);
+        OpenDestination(table, 0);  // the default destination is opened first
+    }
 
-    TextList fields;
-    std::string line;
+    std::string value;  // the routing field of the line; empty when the line is shorter
+    std::string spill;  // a line that does not lie whole in one block of input
+    spill.reserve(kReadBlockSize);
     int64_t lineCount = 0;
     AddedCounts added(static_cast<size_t>(ItemCount(*rules.RuleKeys)), 0);
-    LastLookup lastLookup;
+    KnownValues knownValues;
     for (;;) {
         CheckInterrupt();
         bool ended = AtEndOfFile(input);
         CheckIo(kPlaceReadInput);
         if (ended) break;
-        ReadLineText(input, line);
-        SkipLineEnd(input);
+        std::string_view line = ReadLine(input, spill);
         CheckIo(kPlaceReadInput);
 
-        // Only the fields up to the routing one matter.
-        SplitCommaText(line, fields, rules.ColumnNo);
+        // Only the routing field is kept.
+        CommaTextItem(line, rules.ColumnNo - 1, value);
         ++lineCount;
-        std::string_view value = ItemCount(fields) >= rules.ColumnNo ? ItemAt(fields, rules.ColumnNo - 1) : "";
-        int32_t rule = FindRule(*rules.RuleKeys, lastLookup, value);
+        int32_t rule = FindRule(*rules.RuleKeys, knownValues, value);
         const Target& target = targets[static_cast<size_t>(rule + 1)];
 
-        if (writing) {
-            if (target.same != current) {
-                CloseLineFile(destination);
-                CheckIo(kPlaceCloseDestination);
-                OpenDestination(destination, target.path);
-                current = target.same;
-            }
-            WriteText(destination, line);
-            if (PendingIoResult == 0) WriteText(destination, kLineEnd);
-            FinishWrite(destination);
-            CheckIo(kPlaceWriteDestination);
-        }
+        if (writing) RouteLine(table, target.same, line, lineCount);
         CountLine(rules, added, rule);
     }
 
-    ClearItems(fields);
-    if (writing) {
-        CloseLineFile(destination);
-        CheckIo(kPlaceCloseDestination);
-    }
+    if (writing) CloseDestinations(table);
     CloseLineFile(input);
     CheckIo(kPlaceCloseInput);
     StoreCounts(rules, added);

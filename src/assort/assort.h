@@ -3,7 +3,8 @@
 // caller hands it, blanks around it dropped) that
 // appends every line, unchanged but for a CR LF line end, to the destination
 // its field at ColumnNo selects, counts the lines, and prints the summary.
-// One destination is open at a time; a destination is only ever appended
+// Destinations stay open from the first line routed to each until the end
+// of the pass (destination_table.h); a destination is only ever appended
 // to. The input is opened before /c clears earlier outputs, so clearing
 // never deletes the input itself, whatever name a rule gives it.
 

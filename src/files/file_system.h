@@ -1,7 +1,8 @@
 #pragma once
 // File-system queries and changes, and the text and path operations built on
-// the code page's double-byte rule. Paths are Windows paths: "\" and ":" are
-// the only separators. The queries answer false on any refusal and print
+// the code page's double-byte rule. Paths are Windows paths: "\" and ":"
+// separate, and "/" too in a name the system takes as rooted (on Linux
+// "/data/in.csv"). The queries answer false on any refusal and print
 // nothing; MakeDirectories alone raises a failure, for an empty name.
 // Positions are 1-based byte positions, 0 for none.
 

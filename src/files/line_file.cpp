@@ -14,18 +14,45 @@ constexpr unsigned char kCr = '\r';
 
 bool IsConsole(const LineFile& file) { return file.name.empty(); }
 
-// One WriteFile call with every pending byte; the pending count becomes 0
-// whether or not it succeeds. Gives false on failure.
-bool WriteBuffer(LineFile& file) {
-    uint32_t pending = file.position;
-    file.position = 0;
-    if (pending == 0) return true;
-    uint32_t written = 0;
-    if (!SysWriteFile(file.handle, file.buffer, pending, &written)) {
+// One WriteFile call with the bytes; `endsLine` tells whether they end at a
+// line end. On a disk file the size at the last line end is taken before
+// the first bytes of a line go out, and a write that fails or falls short
+// cuts the file back to it. Gives false on failure.
+bool HandOver(LineFile& file, const void* bytes, uint32_t size, bool endsLine) {
+    if (size == 0) return true;
+    if (file.cutBack && file.atLineEnd && !SysGetFileSize(file.handle, &file.wholeSize)) {
         StoreIoResult(static_cast<int32_t>(SysLastError()));
         return false;
     }
-    return true;
+    uint32_t written = 0;
+    bool done = SysWriteFile(file.handle, bytes, size, &written);
+    if (done && written == size) {
+        file.atLineEnd = endsLine;
+        return true;
+    }
+    // A write that reports success for fewer bytes is a fault as well.
+    uint32_t code = done ? kErrorWriteFault : SysLastError();
+    if (file.cutBack) SysTruncateFile(file.handle, file.wholeSize);
+    file.atLineEnd = true;
+    StoreIoResult(static_cast<int32_t>(code));
+    return false;
+}
+
+// Every pending byte in one write; the pending count becomes 0 whether or
+// not it succeeds. Gives false on failure.
+bool WriteBuffer(LineFile& file) {
+    uint32_t pending = file.position;
+    bool whole = file.lineEnd == pending;
+    file.position = 0;
+    file.lineEnd = 0;
+    return HandOver(file, file.buffer.get(), pending, whole);
+}
+
+// A buffer of the size asked for; one the file holds already serves again.
+void ProvideBuffer(LineFile& file, uint32_t size) {
+    if (file.capacity == size) return;
+    file.buffer.reset(new unsigned char[size]);
+    file.capacity = size;
 }
 
 // The type rule after an open for writing: no type fails with 105, a
@@ -39,14 +66,23 @@ void ApplyTypeRule(LineFile& file) {
         return;
     }
     file.writeThrough = type == SysFileType::Char;
+    file.cutBack = type == SysFileType::Disk && !IsConsole(file);
+}
+
+void ResetCounts(LineFile& file) {
+    file.position = 0;
+    file.end = 0;
+    file.lineEnd = 0;
+    file.dataEnded = false;
+    file.writeThrough = false;
+    file.cutBack = false;
+    file.atLineEnd = true;
 }
 
 bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileState state) {
     if (file.state != LineFileState::Closed) CloseLineFile(file);
-    file.position = 0;
-    file.end = 0;
-    file.dataEnded = false;
-    file.writeThrough = false;
+    ResetCounts(file);
+    ProvideBuffer(file, state == LineFileState::Reading ? kReadBlockSize : kWriteBlockSize);
     file.handle = SysCreateFile(file.name, access, kShareRead, disposition, kAttributeNormal);
     if (file.handle == kInvalidHandle) {
         file.state = LineFileState::Closed;
@@ -58,8 +94,8 @@ bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileSt
 }
 
 void OpenConsole(LineFile& file) {
-    file.position = 0;
-    file.end = 0;
+    ResetCounts(file);
+    ProvideBuffer(file, kConsoleBlockSize);
     file.handle = SysGetStdOutput();
     if (file.handle == kInvalidHandle) {
         StoreIoResult(static_cast<int32_t>(SysLastError()));
@@ -71,12 +107,22 @@ void OpenConsole(LineFile& file) {
 
 // A failed or empty fill is the end of the data; every later fill then
 // answers the end without asking the system again.
+//
+// A request to stop is looked at before every fill, so that it is heard
+// within one block of input wherever the reading stands, inside an endless
+// line too: the fill then fails, and the check after the read reports the
+// interruption.
 bool FillBuffer(LineFile& file) {
     file.position = 0;
     file.end = 0;
     if (file.dataEnded) return false;
+    if (SysInterruptRequested()) {
+        file.dataEnded = true;
+        StoreIoResult(static_cast<int32_t>(kErrorOperationAborted));
+        return false;
+    }
     uint32_t delivered = 0;
-    if (!SysReadFile(file.handle, file.buffer, kBufferSize, &delivered)) {
+    if (!SysReadFile(file.handle, file.buffer.get(), file.capacity, &delivered)) {
         uint32_t code = SysLastError();
         if (code != kErrorBrokenPipe) StoreIoResult(static_cast<int32_t>(code));
         delivered = 0;
@@ -113,8 +159,7 @@ void BindLineFile(LineFile& file, std::string_view name) {
     file.name.assign(name);
     file.position = 0;
     file.end = 0;
-    file.writeThrough = false;
-    file.dataEnded = false;
+    ResetCounts(file);
 }
 
 void OpenForReading(LineFile& file) {
@@ -125,17 +170,12 @@ namespace {
 
 void OpenAppending(LineFile& file, uint32_t disposition) {
     if (!OpenNamed(file, kGenericRead | kGenericWrite, disposition, LineFileState::Writing)) return;
-    // Reading the last block leaves the file position after the last byte;
-    // the bytes read are not output.
+    // The first byte written follows the last byte the file holds.
     uint64_t size = 0;
-    uint32_t delivered = 0;
-    if (!SysGetFileSize(file.handle, &size) ||
-        !SysSetFilePointer(file.handle, size < kBufferSize ? 0 : size - kBufferSize) ||
-        !SysReadFile(file.handle, file.buffer, kBufferSize, &delivered)) {
+    if (!SysGetFileSize(file.handle, &size) || !SysSetFilePointer(file.handle, size)) {
         StoreIoResult(static_cast<int32_t>(SysLastError()));
         return;
     }
-    file.position = 0;
     ApplyTypeRule(file);
 }
 
@@ -158,7 +198,7 @@ void ReadLineText(LineFile& file, std::string& line) {
     if (!CheckReading(file)) return;
     for (;;) {
         if (file.position >= file.end && !FillBuffer(file)) return;
-        const unsigned char* bytes = file.buffer;
+        const unsigned char* bytes = file.buffer.get();
         // The line runs to the first LF or CR, whichever comes first.
         const unsigned char* start = bytes + file.position;
         size_t span = file.end - file.position;
@@ -194,27 +234,76 @@ void SkipLineEnd(LineFile& file) {
     }
 }
 
-void WriteText(LineFile& file, std::string_view text) {
-    if (file.state != LineFileState::Writing) {
-        if (IsConsole(file) && file.state == LineFileState::Closed) {
-            OpenConsole(file);
-            if (file.state != LineFileState::Writing) return;
-        } else {
-            StoreIoResult(kIoNotOpenForOutput);
-            return;
+std::string_view ReadLine(LineFile& file, std::string& spill) {
+    if (file.state == LineFileState::Reading && file.position < file.end) {
+        // The usual line: its LF in the buffer, no CR in it but one right
+        // before the LF.
+        const char* start = reinterpret_cast<const char*>(file.buffer.get()) + file.position;
+        if (const void* lf = std::memchr(start, kLf, file.end - file.position)) {
+            size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
+            size_t text = length > 0 && start[length - 1] == kCr ? length - 1 : length;
+            if (std::memchr(start, kCr, text) == nullptr) {
+                file.position += static_cast<uint32_t>(length + 1);
+                return std::string_view(start, text);
+            }
         }
     }
+    ReadLineText(file, spill);
+    SkipLineEnd(file);
+    return spill;
+}
+
+namespace {
+
+bool ReadyToWrite(LineFile& file) {
+    if (file.state == LineFileState::Writing) return true;
+    if (IsConsole(file) && file.state == LineFileState::Closed) {
+        OpenConsole(file);
+        return file.state == LineFileState::Writing;
+    }
+    StoreIoResult(kIoNotOpenForOutput);
+    return false;
+}
+
+void Append(LineFile& file, std::string_view text) {
+    std::memcpy(file.buffer.get() + file.position, text.data(), text.size());
+    file.position += static_cast<uint32_t>(text.size());
+}
+
+}  // namespace
+
+void WriteText(LineFile& file, std::string_view text) {
+    if (!ReadyToWrite(file)) return;
     while (!text.empty()) {
-        size_t count = std::min<size_t>(kBufferSize - file.position, text.size());
-        std::memcpy(file.buffer + file.position, text.data(), count);
-        file.position += static_cast<uint32_t>(count);
+        if (file.position == file.capacity && !WriteBuffer(file)) return;
+        size_t count = std::min<size_t>(file.capacity - file.position, text.size());
+        Append(file, text.substr(0, count));
         text.remove_prefix(count);
-        if (file.position == kBufferSize && !WriteBuffer(file)) return;
     }
 }
 
 void WriteLineEnd(LineFile& file) {
-    WriteText(file, kLineEnd);
+    if (!ReadyToWrite(file)) return;
+    // The line end never stands apart from its line's last byte.
+    if (file.capacity - file.position < kLineEnd.size() && !WriteBuffer(file)) return;
+    Append(file, kLineEnd);
+    file.lineEnd = file.position;
+    FinishWrite(file);
+}
+
+void WriteLine(LineFile& file, std::string_view text) {
+    if (!ReadyToWrite(file)) return;
+    size_t size = text.size() + kLineEnd.size();
+    if (size > file.capacity - file.position && !WriteBuffer(file)) return;
+    if (size <= file.capacity) {
+        Append(file, text);
+        Append(file, kLineEnd);
+        file.lineEnd = file.position;
+    } else if (HandOver(file, text.data(), static_cast<uint32_t>(text.size()), false)) {
+        // Longer than the buffer: straight to the system, cut back together
+        // with its line end if that fails.
+        HandOver(file, kLineEnd.data(), static_cast<uint32_t>(kLineEnd.size()), true);
+    }
     FinishWrite(file);
 }
 
@@ -231,6 +320,10 @@ void FinishWrite(LineFile& file) {
     }
 }
 
+void WritePending(LineFile& file) {
+    if (file.state == LineFileState::Writing) WriteBuffer(file);
+}
+
 void CloseLineFile(LineFile& file) {
     if (file.state == LineFileState::Closed) {
         StoreIoResult(kIoFileNotOpen);
@@ -243,13 +336,24 @@ void CloseLineFile(LineFile& file) {
     file.state = LineFileState::Closed;
 }
 
-LineFile::~LineFile() {
-    if (state == LineFileState::Closed || IsConsole(*this)) return;
-    // Nothing is left to report to: the results are ignored.
-    uint32_t written = 0;
-    if (state == LineFileState::Writing && position > 0) SysWriteFile(handle, buffer, position, &written);
-    SysCloseHandle(handle);
+int32_t AbandonLineFile(LineFile& file) {
+    if (file.state == LineFileState::Closed || IsConsole(file)) return 0;
+    int32_t kept = TakeIoResult();
+    if (file.state == LineFileState::Writing) {
+        // A part of a line never follows the last line end.
+        file.position = file.lineEnd;
+        WriteBuffer(file);
+        if (!file.atLineEnd && file.cutBack) SysTruncateFile(file.handle, file.wholeSize);
+    }
+    SysCloseHandle(file.handle);
+    file.handle = kInvalidHandle;
+    file.state = LineFileState::Closed;
+    int32_t code = TakeIoResult();
+    PendingIoResult = kept;
+    return code;
 }
+
+LineFile::~LineFile() { AbandonLineFile(*this); }
 
 LineFile& ConsoleOutput() {
     static LineFile console;

@@ -2,21 +2,30 @@
 // The buffered line file through which the input is read, destinations are
 // written and console lines reach standard output. Bytes pass unchanged in
 // both directions; lines may end in CR LF or LF, and every line end written
-// is CR LF. No operation throws or answers an error: a failure leaves its
-// code in PendingIoResult for the caller's CheckIo.
+// is CR LF. No operation throws or answers an error (memory aside): a
+// failure leaves its code in PendingIoResult for the caller's CheckIo.
 //
-// Reads ask for 128 bytes at a time; a file open for writing is handed to
-// the system in 128-byte blocks, and the rest at close, except on a
-// character device, where every finished write statement goes out at once.
-// A byte 26 at the start of a line ends the input; inside a line it is text.
+// Reads ask for kReadBlockSize bytes at a time. A file open for writing
+// collects kWriteBlockSize bytes (console text kConsoleBlockSize) before
+// they go to the system, and the rest at close, except on a character
+// device, where every finished write statement goes out at once. A byte 26
+// at the start of a line ends the input; inside a line it is text.
+//
+// Whole lines only: a disk file never ends inside a line that this file
+// wrote, whatever fails. Before bytes go to the system the file's size at
+// its last line end is known; a write that fails or falls short cuts the
+// file back to it, and the bytes it carried are dropped.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/platform.h"
 
-inline constexpr uint32_t kBufferSize = 128;
+inline constexpr uint32_t kReadBlockSize = 64 * 1024;
+inline constexpr uint32_t kWriteBlockSize = 32 * 1024;
+inline constexpr uint32_t kConsoleBlockSize = 128;
 
 enum class LineFileState { Closed, Reading, Writing };
 
@@ -24,17 +33,22 @@ struct LineFile {
     SysHandle handle = kInvalidHandle;
     LineFileState state = LineFileState::Closed;
     std::string name;  // empty: the standard output of the process
-    uint32_t position = 0;
-    uint32_t end = 0;
+    uint32_t position = 0;  // reading: the next unread byte; writing: the bytes pending
+    uint32_t end = 0;       // reading: the bytes the last fill delivered
+    uint32_t lineEnd = 0;   // writing: the pending bytes up to the last line end
     bool writeThrough = false;
     bool dataEnded = false;  // a fill delivered nothing or failed
-    unsigned char buffer[kBufferSize];
+    bool cutBack = false;    // a disk file: a failed write is cut back to a line end
+    bool atLineEnd = true;   // what this file wrote ends at a line end
+    uint64_t wholeSize = 0;  // the file's size at its last line end, while !atLineEnd
+    std::unique_ptr<unsigned char[]> buffer;
+    uint32_t capacity = 0;
 
     LineFile() = default;
     LineFile(const LineFile&) = delete;
     LineFile& operator=(const LineFile&) = delete;
     // A named file still open when its owner goes (a failure travelling out
-    // of the assort pass) hands its pending bytes to the system and is
+    // of the assort pass) hands its pending whole lines to the system and is
     // closed, so every line routed before the failure is in its file.
     ~LineFile();
 };
@@ -50,10 +64,22 @@ bool AtEndOfFile(LineFile& file);
 // stops in front of the line end.
 void ReadLineText(LineFile& file, std::string& line);
 void SkipLineEnd(LineFile& file);
+// The current line without its line end, and moves past the line end: a
+// view of the buffer when the line lies whole in it, else the line
+// gathered in `spill`. The view holds until the next operation on the file.
+std::string_view ReadLine(LineFile& file, std::string& spill);
 void WriteText(LineFile& file, std::string_view text);
 void WriteLineEnd(LineFile& file);
+// The text and CR LF, as one whole line: in the file entirely or not at all.
+void WriteLine(LineFile& file, std::string_view text);
 void FinishWrite(LineFile& file);
+// Hands every pending byte to the system now.
+void WritePending(LineFile& file);
 void CloseLineFile(LineFile& file);
+// The way out after a failure: hands the pending whole lines to the system,
+// cuts back what does not end at a line end, and closes the file. Leaves
+// PendingIoResult as it was; gives the code of a failed write, or 0.
+int32_t AbandonLineFile(LineFile& file);
 
 // The one process-wide console writer: closed until its first write.
 LineFile& ConsoleOutput();

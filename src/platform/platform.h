@@ -1,13 +1,14 @@
 #pragma once
 // The operating-system services the program uses, named and shaped after the
 // Windows services they stand for. Exactly one backend is compiled:
-// win32.cpp calls kernel32 and does nothing of its own; posix.cpp reproduces
-// on Linux what the program relies on from each of those services.
+// win32.cpp calls kernel32 (adding the UTF-8 comparison and profile reading
+// that the A calls lack); the posix_*.cpp files reproduce on Linux what the
+// program relies on from each of those services.
 //
 // A failed call answers false (or kInvalidHandle) and leaves a Windows error
 // code for SysLastError(); errno never leaves the backend. Texts, names
-// included, are byte strings in the run's code page (932, or UTF-8 once
-// SysUseCodePage says so); each backend converts a name to and from the
+// included, are byte strings in the code page of the run (932, or UTF-8
+// with CodePage=65001); each backend converts a name to and from the
 // system's own form at the call, and hands it to the system whole. A name
 // that does not convert fails the call with kErrorInvalidName.
 
@@ -64,7 +65,21 @@ bool SysSetFilePointer(SysHandle file, uint64_t position);
 SysFileType SysGetFileType(SysHandle file);
 SysHandle SysGetStdOutput();
 bool SysCloseHandle(SysHandle file);
+// Cuts a file open for writing back to the size given (the end of its last
+// whole line), the next write going there.
+bool SysTruncateFile(SysHandle file, uint64_t size);
+// How many more files the process may hold open at once, as far as the
+// system sets a limit; UINT32_MAX where it sets none.
+uint32_t SysOpenFileRoom();
 uint32_t SysLastError();
+// The system's own words for the last failure (on Linux the text of its
+// errno); empty where the system gives none.
+std::string SysLastErrorText();
+// One line for the user beside the program's output (Linux: standard
+// error, as its tools do; the Windows program writes nothing there).
+void SysWriteDiagnostic(std::string_view line);
+// A name as the system spells it, for such a line.
+std::string SysShownName(const std::string& name);
 
 // File system.
 struct SysFindData {

@@ -186,10 +186,14 @@ bool posix::WriteFully(int fd, const char* bytes, size_t size, size_t* written) 
     size_t done = 0;
     while (done < size) {
         ssize_t count = write(fd, bytes + done, size - done);
-        if (count < 0) {
-            if (errno == EINTR) continue;
+        if (count < 0 && errno == EINTR) continue;
+        // A write that takes nothing makes no progress: it fails as a
+        // write fault, as a failing device does.
+        if (count <= 0) {
+            if (count == 0) errno = EIO;
             *written = done;
-            SetLastError(errno == EIO ? kErrorWriteFault : ErrorFromErrno(errno, ""));
+            uint32_t code = ErrorFromErrno(errno, "");
+            SetLastError(errno == EIO ? kErrorWriteFault : code);
             return false;
         }
         done += static_cast<size_t>(count);
@@ -254,6 +258,14 @@ SysFileType SysGetFileType(SysHandle file) {
     if (S_ISCHR(mode)) return SysFileType::Char;
     if (S_ISFIFO(mode) || S_ISSOCK(mode)) return SysFileType::Pipe;
     return SysFileType::Disk;
+}
+
+bool SysTruncateFile(SysHandle file, uint64_t size) {
+    int result;
+    do {
+        result = ftruncate(static_cast<int>(file), static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0 || posix::FailFromErrno("");
 }
 
 SysHandle SysGetStdOutput() { return STDOUT_FILENO; }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/char_rule.h"
 #include "platform/platform.h"
@@ -16,6 +17,8 @@ namespace posix {
 namespace {
 
 thread_local uint32_t lastError = 0;
+// The errno behind the last code made from one, for the user's words.
+thread_local int lastErrno = 0;
 
 // Codes for errno values without a Windows counterpart of their own carry
 // this customer bit, so they never pass for a code Windows gives.
@@ -48,6 +51,7 @@ std::string ParentOf(const std::string& native) {
 void SetLastError(uint32_t code) { lastError = code; }
 
 uint32_t ErrorFromErrno(int error, const std::string& native) {
+    lastErrno = error;
     switch (error) {
         case ENOENT: {
             struct stat parent;
@@ -221,6 +225,20 @@ const std::string* ToNative(const std::string& name) {
 }  // namespace posix
 
 uint32_t SysLastError() { return posix::lastError; }
+
+std::string SysLastErrorText() { return posix::lastErrno != 0 ? std::strerror(posix::lastErrno) : std::string(); }
+
+void SysWriteDiagnostic(std::string_view line) {
+    std::string text(line);
+    text += '\n';
+    size_t written = 0;
+    posix::WriteFully(STDERR_FILENO, text.data(), text.size(), &written);
+}
+
+std::string SysShownName(const std::string& name) {
+    const std::string* native = posix::ToNative(name);
+    return native != nullptr ? *native : name;
+}
 
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     // "Z:" and the absolute path with backslashes: the name Wine gives the

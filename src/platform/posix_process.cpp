@@ -2,9 +2,11 @@
 // standard descriptors), interruption and the end.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <iterator>
@@ -93,5 +95,15 @@ void SysStartProcess() {
     CatchStopSignal(SIGHUP);
 }
 
+
+uint32_t SysOpenFileRoom() {
+    // Descriptors kept for the standard streams, the input, a directory
+    // search and the probes around an open.
+    constexpr rlim_t kKept = 16;
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT32_MAX;
+    if (limit.rlim_cur <= kKept) return 1;
+    return static_cast<uint32_t>(std::min<rlim_t>(limit.rlim_cur - kKept, UINT32_MAX - 1));
+}
 
 void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <unordered_map>
@@ -123,10 +124,13 @@ bool ReadWhole(const std::string& native, std::string& text) {
     bool fits = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                 static_cast<uint64_t>(info.st_size) <= kProfileSizeLimit;
     if (fits) {
-        // Read one byte past the limit, so that a file that grows is caught.
-        text.resize(kProfileSizeLimit + 1);
+        // Room for the size seen and one byte more, so that the end is
+        // seen in the same read; a file that grows meanwhile gets more room,
+        // up to one byte past the limit, which refuses it.
+        text.resize(static_cast<size_t>(info.st_size) + 1);
         size_t have = 0;
-        while (have < text.size()) {
+        while (have <= kProfileSizeLimit) {
+            if (have == text.size()) text.resize(std::min(kProfileSizeLimit + 1, 2 * text.size()));
             ssize_t count = read(fd, text.data() + have, text.size() - have);
             if (count < 0 && errno == EINTR) continue;
             if (count <= 0) {

@@ -1,6 +1,8 @@
-// The Windows backend: thin calls to kernel32, nothing of its own. In a
-// UTF-8 run names go to the wide services, converted from UTF-8, and the
-// command line and the program's name come from them.
+// The Windows backend: thin calls to kernel32, and for CodePage=65001 what
+// the A calls cannot do: UTF-8 comparison by characters, profile values read
+// as UTF-8 through the W calls, and names given to the wide file services,
+// converted from UTF-8, with the command line and the program's name taken
+// from them.
 #include <windows.h>
 
 #include "platform/char_rule.h"
@@ -107,7 +109,19 @@ SysHandle SysGetStdOutput() { return FromWin(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 bool SysCloseHandle(SysHandle file) { return CloseHandle(ToWin(file)) != FALSE; }
 
+bool SysTruncateFile(SysHandle file, uint64_t size) {
+    return SysSetFilePointer(file, size) && SetEndOfFile(ToWin(file)) != FALSE;
+}
+
+uint32_t SysOpenFileRoom() { return UINT32_MAX; }
+
 uint32_t SysLastError() { return GetLastError(); }
+
+std::string SysLastErrorText() { return std::string(); }
+
+void SysWriteDiagnostic(std::string_view /*line*/) {}
+
+std::string SysShownName(const std::string& name) { return name; }
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     HANDLE search;

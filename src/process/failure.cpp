@@ -45,6 +45,15 @@ void RaiseFailure(std::string_view kindName, std::string message, uint32_t place
 
 void RaiseInterrupt() { RaiseFailure(kInterruptKind, std::string(kInterruptMessage), kPlaceInterrupt); }
 
+void ReportLostLines(const std::string& path, int64_t firstMissingLine, int64_t linesRead) {
+    std::string reason = SysLastErrorText();
+    std::string line = "rowdispatch: cannot write destination " + SysShownName(path);
+    if (!reason.empty()) line += ": " + reason;
+    line += " (input lines from " + std::to_string(firstMissingLine) + " on may be missing from it; " +
+            std::to_string(linesRead) + " lines read)";
+    SysWriteDiagnostic(line);
+}
+
 std::string WithNumber(std::string_view pattern, int64_t number) {
     size_t mark = pattern.find("%d");
     std::string text(pattern.substr(0, mark));

@@ -51,6 +51,12 @@ inline void CheckInterrupt() {
     if (SysInterruptRequested()) RaiseInterrupt();
 }
 
+// A destination whose write failed, and was cut back to its last whole
+// line: says so on the diagnostic stream (Linux standard error), naming the
+// file, the system's reason, and the first input line that may be missing
+// from it, so that a run can be repeated from there.
+void ReportLostLines(const std::string& path, int64_t firstMissingLine, int64_t linesRead);
+
 // The pattern with its one %d replaced by the number in signed decimal.
 std::string WithNumber(std::string_view pattern, int64_t number);
 

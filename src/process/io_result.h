@@ -2,7 +2,9 @@
 // The pending I/O result: file and console operations never throw; a failed
 // one leaves its code here and returns, and CheckIo after the statement
 // turns the code into the failure that ends the run. One slot per thread,
-// 0 when nothing is pending; only TakeIoResult clears it.
+// 0 when nothing is pending. TakeIoResult takes it and clears it; besides,
+// the line file puts back a code pending from before a close, and drops
+// what the flush of the console before a failure report leaves.
 
 #include <cstdint>
 #include <string>

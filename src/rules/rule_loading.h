@@ -3,8 +3,8 @@
 // switches the text rules and the messages to its code page (CodePage). User
 // errors are printed as error lines and leave ColumnNo at 0 or below, which
 // skips the assort pass; loading never stops the program. The file read is
-// the one whose existence was tested: a name without a colon is taken next
-// to the program.
+// the one whose existence was tested: a name that is not fully qualified
+// (no colon, not rooted as "/data" on Linux) is taken next to the program.
 
 #include <string>
 

@@ -20,15 +20,20 @@ size_t SkipBlanks(std::string_view text, size_t at) {
     return at;
 }
 
-// Reads the quoted item that opens at `at` into `item`; gives the position
-// after its closing quote, or the end of the text when none closes it.
-size_t ReadQuotedItem(std::string_view text, size_t at, std::string& item) {
+// Reads the quoted item that opens at `at` into `item` (nullptr: skips
+// it); gives the position after its closing quote, or the end of the text
+// when none closes it. Runs between quotes are taken whole.
+size_t ReadQuotedItem(std::string_view text, size_t at, std::string* item) {
     ++at;
+    size_t run = at;
     while (at < text.size()) {
-        if (text[at] == kQuote) {
+        unsigned char byte = static_cast<unsigned char>(text[at]);
+        if (byte == kQuote) {
+            if (item != nullptr) item->append(text, run, at - run);
             if (at + 1 < text.size() && text[at + 1] == kQuote) {
-                item += kQuote;
+                if (item != nullptr) *item += kQuote;
                 at += 2;
+                run = at;
                 continue;
             }
             return at + 1;
@@ -36,10 +41,9 @@ size_t ReadQuotedItem(std::string_view text, size_t at, std::string& item) {
         // The double-byte step, as for plain items: in UTF-8 there are no
         // lead bytes, and bytes one by one split as characters do, since no
         // byte of a UTF-8 sequence is a quote.
-        size_t next = (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) ? at + 2 : at + 1;
-        item.append(text, at, next - at);
-        at = next;
+        at += (IsLeadByte(byte) && at + 1 < text.size()) ? 2 : 1;
     }
+    if (item != nullptr) item->append(text, run, at - run);
     return at;
 }
 
@@ -68,25 +72,41 @@ size_t SkipPlainItem(std::string_view text, size_t at) {
     return at;
 }
 
-}  // namespace
-
-void SplitCommaText(std::string_view text, TextList& list, int32_t limit) {
-    ClearItems(list);
+// Walks the items of the text in order, at most `limit` of them; `slot(n)`
+// gives the empty text that item n goes to, or nullptr to skip it. Gives
+// the number of items.
+template <typename Slot>
+int32_t WalkItems(std::string_view text, int32_t limit, Slot slot) {
     text = text.substr(0, text.find('\0'));
+    int32_t count = 0;
     size_t at = SkipBlanks(text, 0);
-    while (at < text.size() && ItemCount(list) < limit) {
-        std::string& item = AppendEmptyItem(list);
+    while (at < text.size() && count < limit) {
+        std::string* item = slot(count++);
         if (text[at] == kQuote) {
             at = ReadQuotedItem(text, at, item);
         } else {
             size_t start = at;
             at = SkipPlainItem(text, at);
-            item.assign(text, start, at - start);
+            if (item != nullptr) item->assign(text, start, at - start);
         }
         at = SkipBlanks(text, at);
         if (at < text.size() && text[at] == kSeparator) {
-            if (at + 1 == text.size() && ItemCount(list) < limit) AppendEmptyItem(list);
+            if (at + 1 == text.size() && count < limit) slot(count++);
             at = SkipBlanks(text, at + 1);
         }
     }
+    return count;
+}
+
+}  // namespace
+
+void SplitCommaText(std::string_view text, TextList& list, int32_t limit) {
+    ClearItems(list);
+    WalkItems(text, limit, [&](int32_t) { return &AppendEmptyItem(list); });
+}
+
+bool CommaTextItem(std::string_view text, int32_t index, std::string& item) {
+    item.clear();
+    auto slot = [&](int32_t number) { return number == index ? &item : nullptr; };
+    return index >= 0 && WalkItems(text, index + 1, slot) > index;
 }

@@ -5,6 +5,7 @@
 // code page: a second byte is never taken for a blank, comma or quote.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "text/text_list.h"
@@ -13,3 +14,7 @@
 // limit, splitting stops once the list holds that many items: later items
 // cannot change the earlier ones.
 void SplitCommaText(std::string_view text, TextList& list, int32_t limit = INT32_MAX);
+// Replaces `item` by the item at `index` (from 0) that SplitCommaText would
+// list, without keeping the others; false (and `item` empty) when the text
+// holds fewer items.
+bool CommaTextItem(std::string_view text, int32_t index, std::string& item);

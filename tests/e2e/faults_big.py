@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Fault cases whose data is too big, or too regular, to write out in a case
-file, run on both programs with the conventions of run_e2e.py (a scratch
+file, run on both programs with the conventions of e2e_lib.py (a scratch
 folder each, the program copied into it, Shift-JIS texts made with iconv):
 
   fifty-mb-line      a line of 50 MB among short ones, the last line
@@ -22,7 +22,7 @@ and no others.
 import os
 import sys
 
-from run_e2e import CRLF, END, MB, START, Big, info, rules_file, run_cases, show, summary, to_sjis as sjis
+from e2e_lib import CRLF, END, MB, START, Big, info, rules_file, run_cases, show, summary, to_sjis as sjis
 
 
 def check(run, status, output, expect_status, expect_output, expect_files):

@@ -27,6 +27,17 @@ run_e2e.py. Each holds a promise of the program:
   program-as-destination  a program path longer than 260 bytes is named
                         right in the report; the running program as a
                         destination is a file in use (32)
+  write-fault-sweep     EIO, ENOSPC, EDQUOT at every write of a small run:
+                        the failing file keeps its lines before the first
+                        one the diagnostic names, the others every line read
+  full-disk-then-more   a full tmpfs (a short write, then no space): no file
+                        ends inside a line, and the next run's lines are whole
+                        (both programs)
+  stop-in-endless-line  SIGTERM while 'Z:\\dev\\zero' is read as one line:
+                        heard at the next block
+  write-of-nothing      a write that takes no byte fails (29), never loops
+  few-descriptors       a descriptor limit below the destinations in use:
+                        the least recently used are put aside, no line lost
 
 Most are Linux only (the fault has no counterpart under Wine); a case that
 does not apply to a program is left out for it, and one whose tool is
@@ -36,6 +47,7 @@ missing (strace, root for mknod) says so and fails.
 """
 import fcntl
 import os
+import re
 import resource
 import shutil
 import signal
@@ -46,7 +58,7 @@ import sys
 import termios
 import time
 
-from run_e2e import END, START, failure_report, info, rules_file, run_cases, summary
+from e2e_lib import CRLF, END, START, failure_report, info, rules_file, run_cases, summary
 
 SANITIZED = "--sanitized" in sys.argv
 if SANITIZED:
@@ -140,18 +152,23 @@ def under_strace(run, strace_args, args):
     return result.returncode, result.stdout, []
 
 
-@linux_only
-def read_error(run):
-    two_rules(run)
-    run.place("in.csv", b"A,first\r\nB," + b"x" * 200 + b"\r\n")  # line B needs a second read
-    status, output, problems = under_strace(
-        run, ["-P", os.fsdecode(run.at("in.csv")), "-e", "trace=read", "-e", "inject=read:error=EIO:when=2"],
-        ["in.csv", "rules.ini"])
-    if problems:
-        return problems
-    run.expect(status, output, 1, START + io_report(run, "00000102", 30))
-    run.expect_only({"a.csv": b"A,first\r\n", "Default.csv": b""})
-    return run.problems
+def injected(path, fault, placed, place, code, files):
+    """A fault injected with strace into the calls on one file: the report
+    with its place and code, and the files as they must be left."""
+    @linux_only
+    def case(run):
+        two_rules(run)
+        for name, data in placed.items():
+            run.place(name, data)
+        status, output, problems = under_strace(
+            run, ["-P", os.fsdecode(run.at(path)), "-e", "trace=" + fault.split(":")[0], "-e", "inject=" + fault],
+            ["in.csv", "rules.ini"])
+        if problems:
+            return problems
+        run.expect(status, output, 1, START + io_report(run, place, code))
+        run.expect_only(files)
+        return run.problems
+    return case
 
 
 @linux_only
@@ -347,13 +364,205 @@ def program_as_destination(run):
     return run.problems
 
 
-CASES = [("out-of-memory", out_of_memory), ("read-error", read_error), ("open-race", open_race),
+# The write-fault cases: three destinations, lines of 600 to 900 bytes and
+# one longer than a write block, so that each file takes several writes.
+SWEEP_RULES = ("[AssortRules]", "ColumnNo=1", "Count=2", "001=[A,a.csv]", "002=[B,b.csv]", "Default=d.csv")
+SWEEP_FILES = {"A": "a.csv", "B": "b.csv", "x": "d.csv"}
+LOST = re.compile(rb"rowdispatch: cannot write destination (\S+): .* \(input lines from (\d+) on may be missing "
+                  rb"from it; (\d+) lines read\)\n")
+
+
+def sweep_lines(count, width):
+    lines = [f"{'ABAx'[n % 4]},{n:04d},".encode() + b"q" * (width + n % 7 * 50) for n in range(1, count + 1)]
+    lines[count // 2] = b"A,big," + b"z" * 40_000
+    return lines
+
+
+def routed(lines, name, upto):
+    """The bytes the file of `name` holds when lines 1 to `upto` are routed."""
+    return b"".join(line + CRLF for line in lines[:upto] if SWEEP_FILES[chr(line[0])] == name)
+
+
+def held_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except FileNotFoundError:
+        return b""
+
+
+def lost_lines(run, errors):
+    """The one destination that the diagnostic names, its first line that
+    may be missing and the lines read; (None, 0, 0) when it names none."""
+    found = LOST.findall(errors or b"")
+    if len(found) > 1 or (errors and not found):
+        run.problems.append(f"standard error: {errors[:500]!r}")
+    if not found:
+        return None, 0, 0
+    path, first, read = found[0]
+    return os.path.basename(path).decode(), int(first), int(read)
+
+
+@linux_only
+def write_fault_sweep(run):
+    """EIO, ENOSPC and EDQUOT at every write of a small run: the failing file
+    holds exactly its lines before the first one the diagnostic names, every
+    other file every line read, so no file ends inside a line."""
+    if not shutil.which("strace"):
+        return ["strace is not installed (scripts/setup installs it)"]
+    run.place("rules.ini", rules_file(*SWEEP_RULES))
+    lines = sweep_lines(150, 600)
+    run.place("in.csv", b"".join(line + CRLF for line in lines))
+    watched = []
+    for name in SWEEP_FILES.values():
+        watched += ["-P", os.fsdecode(run.at(name))]
+    for error, code in [("EIO", 29), ("ENOSPC", 112), ("EDQUOT", 112)]:
+        for when in range(1, 30):
+            for name in SWEEP_FILES.values():
+                if os.path.exists(run.at(name)):
+                    os.remove(run.at(name))
+            command = (["strace", "-f", "-o", "/dev/null"] + watched +
+                       ["-e", "trace=write", "-e", f"inject=write:error={error}:when={when}"] +
+                       run.command(["in.csv", "rules.ini"]))
+            result = subprocess.run(command, cwd=run.root, stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+            failed, first, read = lost_lines(run, result.stderr)
+            label = f"{error} at write {when}: "
+            for name in SWEEP_FILES.values():
+                held = held_bytes(run.at(name))
+                if not routed(lines, name, len(lines)).startswith(held) or held[-2:] not in (b"", CRLF):
+                    run.problems.append(label + f"{name} ends inside a line: {held[-20:]!r}")
+            if result.returncode == 0 and failed is None:
+                break  # past the last write: the run was whole
+            if failed is None:
+                run.problems.append(label + f"exit status {result.returncode} and no diagnostic")
+                continue
+            reports = [START + io_report(run, place, code) for place in ("00000202", "00000203")]
+            if result.returncode != 1 or result.stdout not in reports:
+                run.problems.append(label + f"exit status {result.returncode}, output {result.stdout[:300]!r}")
+            for name in SWEEP_FILES.values():
+                held = held_bytes(run.at(name))
+                if held != routed(lines, name, first - 1 if name == failed else read):
+                    run.problems.append(label + f"{name} holds {len(held)} bytes, ending {held[-20:]!r}")
+        else:
+            run.problems.append(f"{error}: the run never got past its writes")
+    return run.problems
+
+
+@linux_only
+def few_descriptors(run):
+    """A descriptor limit of 40 and 60 destinations taking turns: those used
+    least recently are put aside and opened again, and every file holds its
+    lines in input order."""
+    entries = [f"{n:03d}=[K{n},f{n}.csv]" for n in range(1, 61)]
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=60", *entries))
+    lines = [f"K{(n * 7) % 60 + 1},{n}".encode() for n in range(600)]
+    run.place("in.csv", b"".join(line + CRLF for line in lines))
+
+    def limit_descriptors():
+        resource.setrlimit(resource.RLIMIT_NOFILE, (40, 40))
+
+    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=limit_descriptors)
+    run.expect(status, output, 0, START + summary(600, [(f"K{n}".encode(), 10) for n in range(1, 61)], 0) + END)
+    files = {f"f{n}.csv": b"".join(line + CRLF for line in lines if line.split(b",")[0] == f"K{n}".encode())
+             for n in range(1, 61)}
+    run.expect_only(dict(files, **{"Default.csv": b""}))
+    return run.problems
+
+
+def full_disk_then_more(run):
+    """A destination folder on a full tmpfs: the run stops with 112 (a short
+    write, then no space), every file ends at a line end; once space is
+    freed, the next run appends whole lines after them."""
+    if os.geteuid() != 0:
+        return ["not root: no tmpfs could be mounted"]
+    os.mkdir(run.at("disk"))
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "rowdispatch-test", run.at("disk")], check=True)
+    try:
+        run.place("disk/filler", b"f" * 96 * 1024)
+        rules = [rule.replace("=[A,", "=[A,disk\\").replace("=[B,", "=[B,disk\\") for rule in SWEEP_RULES]
+        rules[-1] = "Default=disk\\d.csv"
+        run.place("rules.ini", rules_file(*rules))
+        first = sweep_lines(400, 500)
+        run.place("in.csv", b"".join(line + CRLF for line in first))
+        status, output = run.run(["in.csv", "rules.ini"])
+        codes = (112,) if not run.platform.wine else (112, 29)
+        reports = [START + io_report(run, place, code) for place in ("00000202", "00000203") for code in codes]
+        if status != 1 or output not in reports:
+            run.problems.append(f"full: exit status {status}, output {output[:300]!r}")
+        kept = {}
+        for name in SWEEP_FILES.values():
+            with open(run.at("disk/" + name), "rb") as f:
+                kept[name] = f.read()
+            whole = routed(first, name, len(first))
+            if not whole.startswith(kept[name]) or not (kept[name] == b"" or kept[name].endswith(CRLF)):
+                run.problems.append(f"full: {name} ends inside a line: {kept[name][-20:]!r}")
+        os.remove(run.at("disk/filler"))
+        second = [f"{'ABx'[n % 3]},again{n}".encode() for n in range(30)]
+        run.place("in.csv", b"".join(line + CRLF for line in second))
+        status, output = run.run(["in.csv", "rules.ini"])
+        counts = [(b"A", 10), (b"B", 10)]
+        run.expect(status, output, 0, START + summary(30, counts, 10) + END)
+        for name in SWEEP_FILES.values():
+            run.expect_file("disk/" + name, kept[name] + routed(second, name, len(second)))
+    finally:
+        subprocess.run(["umount", run.at("disk")])
+    return run.problems
+
+
+@linux_only
+def stop_in_endless_line(run):
+    """A stop request while the input is one endless line ('Z:\\dev\\zero',
+    each read slowed down so that the line grows slowly): heard at the next
+    block, with the report, long before memory runs out."""
+    if not shutil.which("strace"):
+        return ["strace is not installed (scripts/setup installs it)"]
+    two_rules(run)
+    command = (["strace", "-f", "-o", "/dev/null", "-P", "/dev/zero", "-e", "trace=read",
+                "-e", "inject=read:delay_exit=20000"] + run.command(["Z:\\dev\\zero", "rules.ini"]))
+    process = subprocess.Popen(command, cwd=run.root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, preexec_fn=None if SANITIZED else limit_memory)
+    program = None
+    deadline = time.monotonic() + 30
+    while program is None and time.monotonic() < deadline:
+        time.sleep(0.1)
+        try:
+            with open(f"/proc/{process.pid}/task/{process.pid}/children") as f:
+                children = f.read().split()
+            if children:
+                with open(f"/proc/{children[0]}/cmdline", "rb") as f:
+                    program = int(children[0]) if b"rules.ini" in f.read() else None
+        except OSError:
+            program = None
+    if program is None:
+        process.kill()
+        return ["the program did not start under strace"]
+    time.sleep(0.5)  # a few blocks of the endless line read
+    os.kill(program, signal.SIGTERM)
+    output, _ = process.communicate(timeout=60)
+    run.expect(process.returncode, output, 1,
+               START + failure_report(run.prog, "EControlC", "00000701", "処理が中断されました"))
+    run.expect_only({"Default.csv": b""})
+    return run.problems
+
+
+CASES = [("out-of-memory", out_of_memory),
+         # The input's second read fails: a read fault (30); line B, which
+         # needs that read of 64 KiB, is not routed.
+         ("read-error", injected("in.csv", "read:error=EIO:when=2", {"in.csv": b"A,first\r\nB," + b"x" * 70_000 + b"\r\n"},
+                                 "00000102", 30, {"a.csv": b"A,first\r\n", "Default.csv": b""})),
+         # A write that takes no byte fails as a write fault (29) instead of
+         # being tried forever; the file keeps no part of it.
+         ("write-of-nothing", injected("a.csv", "write:retval=0", {"a.csv": b"old\r\n", "in.csv": b"A,1\r\nz\r\nA,2\r\n"},
+                                       "00000203", 29, {"a.csv": b"old\r\n", "Default.csv": b"z\r\n"})),
+         ("open-race", open_race),
          ("clear-leaves-non-files", clear_leaves_non_files), ("path-is-no-option", path_is_no_option),
          ("closed-descriptors", closed_descriptors), ("flock-holder", flock_holder),
          ("unlocked-writer", unlocked_writer), ("append-at-the-end", append_at_the_end),
          ("interrupted-SIGINT", interrupted(signal.SIGINT)), ("interrupted-SIGTERM", interrupted(signal.SIGTERM)),
          ("interrupted-SIGHUP", interrupted(signal.SIGHUP)), ("hostile-rule-files", hostile_rule_files),
-         ("program-as-destination", program_as_destination)]
+         ("program-as-destination", program_as_destination), ("write-fault-sweep", write_fault_sweep),
+         ("full-disk-then-more", full_disk_then_more), ("stop-in-endless-line", stop_in_endless_line),
+         ("few-descriptors", few_descriptors)]
 
 if __name__ == "__main__":
     sys.exit(run_cases(CASES, "faults-system"))

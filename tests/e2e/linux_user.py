@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """What the Linux program does for a Linux user where Windows has nothing of
-the kind, with the conventions of run_e2e.py:
+the kind, with the conventions of e2e_lib.py:
 
   terminal            on a terminal (a real pseudo-terminal) console text is
                       shown in UTF-8, a byte that does not convert as
@@ -21,7 +21,7 @@ import subprocess
 import sys
 import tty
 
-from run_e2e import END, START, failure_report, info, rules_file, run_cases, summary
+from e2e_lib import END, START, failure_report, info, rules_file, run_cases, summary
 
 
 def to_utf8(cp932):

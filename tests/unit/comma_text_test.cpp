@@ -27,6 +27,13 @@ void ExpectSplit(const std::vector<SplitCase>& cases) {
         ASSERT_EQ(ItemCount(list), static_cast<int32_t>(c.items.size()));
         for (size_t i = 0; i < c.items.size(); ++i)
             EXPECT_EQ(ItemAt(list, static_cast<int32_t>(i)), c.items[i]) << "item " << i;
+        // The assort pass takes its routing item alone: the same text.
+        std::string item = "stale";
+        for (size_t i = 0; i <= c.items.size(); ++i) {
+            bool found = CommaTextItem(c.text, static_cast<int32_t>(i), item);
+            EXPECT_EQ(found, i < c.items.size()) << "item " << i;
+            EXPECT_EQ(item, found ? c.items[i] : "") << "item " << i;
+        }
     }
 }
 

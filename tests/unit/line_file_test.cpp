@@ -23,12 +23,8 @@ protected:
         OpenForReading(file);
         EXPECT_EQ(TakeIoResult(), 0);
         std::vector<std::string> lines;
-        std::string line;
-        while (!AtEndOfFile(file) && lines.size() < 100) {
-            ReadLineText(file, line);
-            SkipLineEnd(file);
-            lines.push_back(line);
-        }
+        std::string spill;
+        while (!AtEndOfFile(file) && lines.size() < 100) lines.emplace_back(ReadLine(file, spill));
         CloseLineFile(file);
         EXPECT_EQ(TakeIoResult(), 0);
         return lines;
@@ -64,38 +60,44 @@ TEST_F(LineFileTest, BytesBecomeLines) {
 }
 
 TEST_F(LineFileTest, LongLinesAndBlockEdges) {
-    for (size_t length : {127u, 128u, 255u, 256u, 5000u}) {
+    for (size_t length : {127u, 128u, 255u, 256u, 5000u, kReadBlockSize - 1, kReadBlockSize + 1}) {
         std::string line(length, 'q');
         EXPECT_EQ(LinesOf(line + "\r\nend"), (Lines{line, "end"})) << length;
     }
     // A CR LF split across two blocks, and a lone CR at the end of a block.
-    std::string head(127, 'h');
+    std::string head(kReadBlockSize - 1, 'h');
     EXPECT_EQ(LinesOf(head + "\r\nnext\r\n"), (Lines{head, "next"}));
     EXPECT_EQ(LinesOf(head + "\rtail\r\n"), (Lines{head + "tail"}));
     // A byte 26 opening the second block, inside a line, is text.
-    std::string first(128, 'f');
+    std::string first(kReadBlockSize, 'f');
     EXPECT_EQ(LinesOf(first + "\x1A" + "g\r\n"), (Lines{first + "\x1Ag"}));
 }
 
-TEST_F(LineFileTest, DiskFilesAreWrittenInBlocks) {
+// Lines collect until the next one would not fit the write block; then the
+// block goes out, ending at a line end. A line longer than the block goes
+// out at once, whole.
+TEST_F(LineFileTest, DiskFilesAreWrittenInBlocksOfWholeLines) {
     std::string name = Path("out.csv");
     LineFile file;
     BindLineFile(file, name);
     OpenForAppendingOrCreating(file);
     ASSERT_EQ(TakeIoResult(), 0);
-    EXPECT_EQ(FileBytes(name), "");
-    WriteText(file, std::string(127, 'a'));
-    FinishWrite(file);
+    const std::string line(999, 'a');  // 1,001 bytes with its line end
+    const size_t fit = kWriteBlockSize / 1001;
+    for (size_t i = 0; i < fit; ++i) WriteLine(file, line);
     EXPECT_EQ(FileBytes(name).size(), 0u);
-    WriteText(file, "b");
-    FinishWrite(file);
-    EXPECT_EQ(FileBytes(name).size(), 128u);
-    WriteText(file, std::string(72, 'c'));
-    FinishWrite(file);
-    EXPECT_EQ(FileBytes(name).size(), 128u);
+    WriteLine(file, line);
+    EXPECT_EQ(FileBytes(name).size(), fit * 1001);
+    const std::string big(kWriteBlockSize, 'b');
+    WriteLine(file, big);
+    EXPECT_EQ(FileBytes(name).size(), (fit + 1) * 1001 + big.size() + 2);
+    WriteText(file, "c");
+    WriteLineEnd(file);
     CloseLineFile(file);
     EXPECT_EQ(TakeIoResult(), 0);
-    EXPECT_EQ(FileBytes(name), std::string(127, 'a') + "b" + std::string(72, 'c'));
+    std::string all;
+    for (size_t i = 0; i <= fit; ++i) all += line + "\r\n";
+    EXPECT_EQ(FileBytes(name), all + big + "\r\nc\r\n");
 }
 
 TEST_F(LineFileTest, AppendingAddsAfterTheLastByte) {

@@ -1,0 +1,136 @@
+#include "assort/destination_table.h"
+
+#include <algorithm>
+
+#include "app/messages.h"
+#include "files/file_system.h"
+#include "process/failure.h"
+#include "process/io_result.h"
+
+namespace {
+
+// The lines that a failed write of the slot carried may be missing.
+void NoteLoss(const DestinationTable& table, const Destination& destination, int64_t firstMissing) {
+    ReportLostLines(destination.path, firstMissing, table.linesRead);
+}
+
+bool IsOpen(const Destination& destination) { return destination.file.state == LineFileState::Writing; }
+
+// Writes out the slot's pending lines and closes it, with the I/O check.
+void CloseOne(DestinationTable& table, Destination& destination) {
+    CloseLineFile(destination.file);
+    if (PendingIoResult != 0) {
+        NoteLoss(table, destination, destination.firstPending);
+        destination.firstPending = 0;
+        CheckIo(kPlaceCloseDestination);
+    }
+    destination.firstPending = 0;
+    --table.openCount;
+}
+
+// Closes the destination used least recently; its buffer serves the
+// destination about to open.
+void PutAside(DestinationTable& table, Destination& next) {
+    Destination* oldest = nullptr;
+    for (size_t i = 0; i < table.slotCount; ++i) {
+        Destination& candidate = table.slots[i];
+        if (IsOpen(candidate) && (oldest == nullptr || candidate.lastUse < oldest->lastUse)) oldest = &candidate;
+    }
+    if (oldest == nullptr) return;
+    CloseOne(table, *oldest);
+    // A closed destination keeps no buffer: the open ones hold them all.
+    if (next.file.capacity == 0) {
+        next.file.buffer = std::move(oldest->file.buffer);
+        next.file.capacity = oldest->file.capacity;
+    }
+    oldest->file.buffer.reset();
+    oldest->file.capacity = 0;
+}
+
+// A destination is appended to, and made when missing. Opening never empties
+// a file: one that another run made since the test below is appended to.
+void OpenByPath(Destination& destination) {
+    const std::string& path = destination.path;
+    BindLineFile(destination.file, path);
+    if (!IsExistingFile(path)) {
+        std::string directory = DirectoryOf(path);
+        // A directory that cannot be made shows in the open that follows.
+        if (!IsExistingDirectory(directory)) MakeDirectories(directory);
+    }
+    OpenForAppendingOrCreating(destination.file);
+}
+
+// A failed write: the lines from `firstMissing` on that went to the
+// destination may be missing from it.
+void CheckWrite(const DestinationTable& table, Destination& destination, int64_t firstMissing) {
+    if (PendingIoResult == 0) return;
+    NoteLoss(table, destination, firstMissing);
+    destination.firstPending = 0;
+    CheckIo(kPlaceWriteDestination);
+}
+
+}  // namespace
+
+void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths) {
+    table.slots = std::make_unique<Destination[]>(paths.size());
+    table.slotCount = paths.size();
+    for (size_t i = 0; i < paths.size(); ++i) table.slots[i].path = paths[i];
+    table.bound = std::max<uint32_t>(1, std::min(kMaxOpenDestinations, SysOpenFileRoom()));
+}
+
+void OpenDestination(DestinationTable& table, size_t slot) {
+    Destination& destination = table.slots[slot];
+    if (IsOpen(destination)) return;
+    if (table.openCount >= table.bound) PutAside(table, destination);
+    OpenByPath(destination);
+    // Fewer descriptors than the bound foresaw: one more is put aside.
+    while (PendingIoResult == static_cast<int32_t>(kErrorTooManyOpenFiles) && table.openCount > 0) {
+        TakeIoResult();
+        PutAside(table, destination);
+        OpenByPath(destination);
+    }
+    // Two spellings of one file (a link, "." in a path) are two
+    // destinations; only one handle of this process may write it at once,
+    // so a file in use is tried once more with every other destination
+    // closed. What another program holds stays refused.
+    if (PendingIoResult == static_cast<int32_t>(kErrorSharingViolation) && table.openCount > 0) {
+        TakeIoResult();
+        CloseDestinations(table);
+        OpenByPath(destination);
+    }
+    CheckIo(kPlaceOpenDestination);
+    ++table.openCount;
+}
+
+void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int64_t lineNumber) {
+    table.linesRead = lineNumber;
+    Destination& destination = table.slots[slot];
+    OpenDestination(table, slot);
+    destination.lastUse = ++table.clock;
+    LineFile& file = destination.file;
+    // The pending lines go out first when this one does not fit after them.
+    if (file.position > 0 && line.size() + kLineEnd.size() > file.capacity - file.position) {
+        WritePending(file);
+        CheckWrite(table, destination, destination.firstPending);
+        destination.firstPending = 0;
+    }
+    if (destination.firstPending == 0) destination.firstPending = lineNumber;
+    WriteLine(file, line);
+    CheckWrite(table, destination, destination.firstPending);
+    if (file.position == 0) destination.firstPending = 0;
+}
+
+void CloseDestinations(DestinationTable& table) {
+    for (size_t i = 0; i < table.slotCount; ++i) {
+        if (IsOpen(table.slots[i])) CloseOne(table, table.slots[i]);
+    }
+}
+
+DestinationTable::~DestinationTable() {
+    for (size_t i = 0; i < slotCount; ++i) {
+        Destination& destination = slots[i];
+        if (!IsOpen(destination)) continue;
+        int64_t first = destination.firstPending;
+        if (AbandonLineFile(destination.file) != 0 && first != 0) NoteLoss(*this, destination, first);
+    }
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The destinations of one assort pass. Each is opened at the first line
+// routed to it (the default before the first line) and then kept open,
+// locked, with a write buffer of its own, until the end of the pass: bytes
+// reach a file in large blocks and at its close, not line by line. The
+// table holds as many open destinations as the system lets the process
+// hold (at most kMaxOpenDestinations); when it is full, the one used least
+// recently is written out and closed, and opened again for appending when a
+// line comes for it.
+//
+// Whole lines only: a destination never ends inside a line, whatever
+// fails. When a failure ends the run, every other open destination hands
+// its pending lines to its file; the lines the failing write carried are
+// the only ones that may be missing, and the diagnostic line says from
+// which input line on (ReportLostLines).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/line_file.h"
+
+inline constexpr uint32_t kMaxOpenDestinations = 1024;
+
+struct Destination {
+    std::string path;
+    LineFile file;
+    uint64_t lastUse = 0;
+    int64_t firstPending = 0;  // the input line of the first line not yet handed over; 0: none
+};
+
+struct DestinationTable {
+    std::unique_ptr<Destination[]> slots;
+    size_t slotCount = 0;
+    uint32_t openCount = 0;
+    uint32_t bound = 1;
+    uint64_t clock = 0;
+    int64_t linesRead = 0;
+
+    DestinationTable() = default;
+    DestinationTable(const DestinationTable&) = delete;
+    DestinationTable& operator=(const DestinationTable&) = delete;
+    // On the way out of a failure: every open destination keeps its whole
+    // lines and is closed.
+    ~DestinationTable();
+};
+
+// One slot for each path; a path is the destination of its slot.
+void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths);
+// Opens the slot's destination unless it is open (the I/O check follows).
+void OpenDestination(DestinationTable& table, size_t slot);
+// Appends the line, input line number `lineNumber`, and its CR LF to the
+// slot's destination, opening it first if need be.
+void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int64_t lineNumber);
+// The end of the pass: every open destination written out and closed, in
+// slot order, each with the I/O check.
+void CloseDestinations(DestinationTable& table);
