@@ -3,6 +3,7 @@
 #include "app/messages.h"
 #include "app/run_options.h"
 #include "files/line_file.h"
+#include "platform/platform.h"
 #include "process/failure.h"
 #include "process/io_result.h"
 
@@ -29,6 +30,18 @@ void WriteError(std::initializer_list<std::string_view> pieces) {
 void PrintStartBanner() { WriteInfo(kStartBanner); }
 
 void PrintEndBanner() { WriteInfo(kEndBanner); }
+
+void PrintHelp() {
+    WriteLine({}, {kHelpText});
+    if (SysConventions().dashWords) WriteLine({}, {kHelpLinuxText});
+    WriteLine({}, {SysConventions().userErrorStatus != 0 ? kHelpStatusLinux : kHelpStatus});
+}
+
+void WriteConsoleText(std::string_view text) {
+    WriteText(ConsoleOutput(), text);
+    FinishWrite(ConsoleOutput());
+    CheckIo(kPlaceWriteConsole);
+}
 
 void PrintVersion() {
     for (std::string_view line : kVersionLines) WriteInfo(line);

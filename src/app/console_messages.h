@@ -16,3 +16,7 @@ inline void WriteError(std::string_view text) { WriteError({text}); }
 void PrintStartBanner();
 void PrintEndBanner();
 void PrintVersion();
+// The usage text, whatever /s says: asked for, it is shown.
+void PrintHelp();
+// Text written as it stands, whatever /s says (the summary for scripts).
+void WriteConsoleText(std::string_view text);

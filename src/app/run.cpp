@@ -6,6 +6,7 @@
 #include "app/options.h"
 #include "assort/assort.h"
 #include "process/command_words.h"
+#include "process/diagnostics.h"
 #include "process/failure.h"
 #include "rules/rule_loading.h"
 
@@ -15,6 +16,10 @@ RuleSet ruleSet;
 
 void RunSequence() {
     ParseOptions();
+    if (gRunOptions.ShowHelp) {
+        PrintHelp();
+        EndRun(0);
+    }
     if (gRunOptions.ShowVersion) {
         PrintVersion();
         EndRun(0);
@@ -34,5 +39,5 @@ void RunSequence() {
     ruleSet.RuleKeys.reset();
     ruleSet.RuleFiles.reset();
     ruleSet.RuleCounts.reset();
-    EndRun(0);
+    EndRun(RunExitStatus());
 }

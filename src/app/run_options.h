@@ -1,6 +1,7 @@
 #pragma once
-// The six process-wide option flags, set once from the command-line words
-// (options.h) and read-only afterwards.
+// The process-wide option flags, set once from the command-line words
+// (options.h) and read-only afterwards: the six of the slash options, and
+// the help and the summary for scripts.
 
 struct RunOptions {
     bool ShowVersion = false;
@@ -9,6 +10,9 @@ struct RunOptions {
     bool InfoEnabled = true;
     bool ErrorEnabled = true;
     bool DebugEnabled = false;
+    bool ShowHelp = false;     // /?, and on Linux -h and --help
+    bool SummaryJson = false;  // --summary=json (Linux)
+    bool ProgressEnabled = true;  // cleared by /s
 };
 
 extern RunOptions gRunOptions;

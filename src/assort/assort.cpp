@@ -11,6 +11,8 @@
 #include "assort/summary.h"
 #include "files/file_system.h"
 #include "files/line_file.h"
+#include "platform/platform.h"
+#include "process/diagnostics.h"
 #include "process/failure.h"
 #include "process/io_result.h"
 #include "rules/rule_file_reader.h"
@@ -138,17 +140,26 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     std::string inputName(TrimBlanks(inputWord));
     if (inputName.empty()) {
         WriteError(kNoInputFileMessage);
+        DiagnoseUserError(kDiagnosticNoInput);
         return;
     }
-    if (!IsExistingFile(inputName)) {
+    // "-" is standard input where the platform takes "-" words (Linux).
+    const bool standardInput = inputName == "-" && SysConventions().dashWords;
+    if (!standardInput && !IsExistingFile(inputName)) {
         WriteError({kInputFileMissingMessage, inputName});
+        DiagnoseUserError(kDiagnosticInputMissing, inputName, {}, WhyNoFile(inputName));
         return;
     }
     bool writing = !gRunOptions.NoOutput;
 
     LineFile input;
     BindLineFile(input, inputName);
-    OpenForReading(input);
+    if (standardInput) {
+        OpenStandardInput(input);
+    } else {
+        OpenForReading(input);
+    }
+    StartRunProgress(inputName, input.handle, gRunOptions.ProgressEnabled);
     CheckIo(kPlaceOpenInput);
     // The open input shares no deleting, so clearing cannot remove it.
     if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
@@ -175,6 +186,8 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
         if (ended) break;
         std::string_view line = ReadLine(input, spill);
         CheckIo(kPlaceReadInput);
+        CountLineRead();
+        TickProgress();
 
         // Only the routing field is kept.
         CommaTextItem(line, rules.ColumnNo - 1, value);
@@ -184,7 +197,9 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
 
         if (writing) RouteLine(table, target.same, line, lineCount);
         CountLine(rules, added, rule);
+        CountLineRouted();
     }
+    EndRunProgress();
 
     if (writing) CloseDestinations(table);
     CloseLineFile(input);

@@ -4,15 +4,15 @@
 
 #include "app/messages.h"
 #include "files/file_system.h"
+#include "process/diagnostics.h"
 #include "process/failure.h"
 #include "process/io_result.h"
 
 namespace {
 
-// The lines that a failed write of the slot carried may be missing.
-void NoteLoss(const DestinationTable& table, const Destination& destination, int64_t firstMissing) {
-    ReportLostLines(destination.path, firstMissing, table.linesRead);
-}
+// The lines that a failed write of the slot carried may be missing: the
+// failure's diagnostic line says so.
+void NoteLoss(const Destination& destination, int64_t firstMissing) { NoteFailedFile(destination.path, firstMissing); }
 
 bool IsOpen(const Destination& destination) { return destination.file.state == LineFileState::Writing; }
 
@@ -20,7 +20,7 @@ bool IsOpen(const Destination& destination) { return destination.file.state == L
 void CloseOne(DestinationTable& table, Destination& destination) {
     CloseLineFile(destination.file);
     if (PendingIoResult != 0) {
-        NoteLoss(table, destination, destination.firstPending);
+        NoteLoss(destination, destination.firstPending);
         destination.firstPending = 0;
         CheckIo(kPlaceCloseDestination);
     }
@@ -62,9 +62,9 @@ void OpenByPath(Destination& destination) {
 
 // A failed write: the lines from `firstMissing` on that went to the
 // destination may be missing from it.
-void CheckWrite(const DestinationTable& table, Destination& destination, int64_t firstMissing) {
+void CheckWrite(Destination& destination, int64_t firstMissing) {
     if (PendingIoResult == 0) return;
-    NoteLoss(table, destination, firstMissing);
+    NoteLoss(destination, firstMissing);
     destination.firstPending = 0;
     CheckIo(kPlaceWriteDestination);
 }
@@ -98,12 +98,12 @@ void OpenDestination(DestinationTable& table, size_t slot) {
         CloseDestinations(table);
         OpenByPath(destination);
     }
+    if (PendingIoResult != 0) NoteFailedFile(destination.path);
     CheckIo(kPlaceOpenDestination);
     ++table.openCount;
 }
 
 void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int64_t lineNumber) {
-    table.linesRead = lineNumber;
     Destination& destination = table.slots[slot];
     OpenDestination(table, slot);
     destination.lastUse = ++table.clock;
@@ -111,12 +111,12 @@ void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int6
     // The pending lines go out first when this one does not fit after them.
     if (file.position > 0 && line.size() + kLineEnd.size() > file.capacity - file.position) {
         WritePending(file);
-        CheckWrite(table, destination, destination.firstPending);
+        CheckWrite(destination, destination.firstPending);
         destination.firstPending = 0;
     }
     if (destination.firstPending == 0) destination.firstPending = lineNumber;
     WriteLine(file, line);
-    CheckWrite(table, destination, destination.firstPending);
+    CheckWrite(destination, destination.firstPending);
     if (file.position == 0) destination.firstPending = 0;
 }
 
@@ -131,6 +131,7 @@ DestinationTable::~DestinationTable() {
         Destination& destination = slots[i];
         if (!IsOpen(destination)) continue;
         int64_t first = destination.firstPending;
-        if (AbandonLineFile(destination.file) != 0 && first != 0) NoteLoss(*this, destination, first);
+        int32_t code = AbandonLineFile(destination.file);
+        if (code != 0 && first != 0) DiagnoseLoss(destination.path, first, IoReasonText(code));
     }
 }

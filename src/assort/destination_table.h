@@ -12,7 +12,7 @@
 // fails. When a failure ends the run, every other open destination hands
 // its pending lines to its file; the lines the failing write carried are
 // the only ones that may be missing, and the diagnostic line says from
-// which input line on (ReportLostLines).
+// which input line on (process/diagnostics.h).
 
 #include <cstdint>
 #include <memory>
@@ -37,7 +37,6 @@ struct DestinationTable {
     uint32_t openCount = 0;
     uint32_t bound = 1;
     uint64_t clock = 0;
-    int64_t linesRead = 0;
 
     DestinationTable() = default;
     DestinationTable(const DestinationTable&) = delete;

@@ -2,8 +2,71 @@
 
 #include "app/console_messages.h"
 #include "app/messages.h"
+#include "app/run_options.h"
+#include "assort/destinations.h"
 #include "codepage/lead_bytes.h"
 #include "files/file_system.h"
+#include "platform/platform.h"
+#include "platform/utf8.h"
+#include "process/diagnostics.h"
+
+namespace {
+
+// A JSON string of UTF-8 text.
+void AddJsonString(std::string& out, std::string_view text) {
+    out += '"';
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// A name as the system spells it, in UTF-8: the system's names are UTF-8
+// already where the program converts them at the boundary; names still in
+// code page 932 are converted here.
+std::string Utf8Name(const std::string& shown) {
+    return utf8::Sanitized(shown) == shown ? shown : SysTextToUtf8(shown);
+}
+
+void AddDestination(std::string& out, const RuleSet& rules, std::string_view name, std::string_view count) {
+    out += "\"path\":";
+    AddJsonString(out, Utf8Name(SysShownName(ResolvePath(name, rules.BaseDir))));
+    out += ",\"count\":";
+    out += count;
+}
+
+// One JSON object on one line, for scripts: the input, the lines read, each
+// rule in order, and the default destination.
+void PrintSummaryJson(const RuleSet& rules, int64_t lineCount) {
+    std::string out = "{\"input\":";
+    AddJsonString(out, Utf8Name(gRunProgress.inputName));
+    out += ",\"lines\":" + DecimalText(lineCount) + ",\"rules\":[";
+    for (int32_t i = 0; i < ItemCount(*rules.RuleKeys); ++i) {
+        out += i == 0 ? "{\"key\":" : ",{\"key\":";
+        AddJsonString(out, SysTextToUtf8(ItemAt(*rules.RuleKeys, i)));
+        out += ',';
+        AddDestination(out, rules, ItemAt(*rules.RuleFiles, i), ItemAt(*rules.RuleCounts, i));
+        out += '}';
+    }
+    out += "],\"default\":{";
+    AddDestination(out, rules, rules.DefaultFile, DecimalText(rules.OtherCount));
+    out += "}}\n";
+    SysConsoleTextInUtf8();
+    WriteConsoleText(out);
+}
+
+}  // namespace
 
 std::string PadRight(std::string_view text, char fill, int32_t width) {
     int32_t columns = 0;
@@ -21,6 +84,10 @@ std::string PadRight(std::string_view text, char fill, int32_t width) {
 }
 
 void PrintSummary(const RuleSet& rules, int64_t lineCount) {
+    if (gRunOptions.SummaryJson) {
+        PrintSummaryJson(rules, lineCount);
+        return;
+    }
     WriteInfo({kSummaryInputCount, DecimalText(lineCount), kSummaryCountUnit});
     WriteInfo(kSummaryHeading);
     for (int32_t i = 0; i < ItemCount(*rules.RuleKeys); ++i) {

@@ -1,7 +1,9 @@
 #pragma once
 // The count report at the end of a completed pass: the lines read, then one
 // line per rule in rule order and one for all other lines, keys padded or
-// cut to KeyWidth display columns (bytes in code page 932).
+// cut to KeyWidth display columns (bytes in code page 932). With
+// --summary=json, one JSON object instead (in UTF-8 whatever the code page),
+// whatever /s says.
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,9 @@
 
 #include "app/messages.h"
 #include "platform/platform.h"
+#include "process/diagnostics.h"
 #include "process/failure.h"
+#include "process/io_result.h"
 
 namespace {
 
@@ -58,6 +60,12 @@ bool IsExistingFile(const std::string& path) {
     return (found.attributes & kAttributeDirectory) == 0;
 }
 
+std::string WhyNoFile(const std::string& path) {
+    uint32_t attributes = SysGetFileAttributes(path);
+    if (attributes == kInvalidAttributes) return IoReasonText(static_cast<int32_t>(SysLastError()));
+    return std::string((attributes & kAttributeDirectory) != 0 ? kDiagnosticIsFolder : kDiagnosticAbsent);
+}
+
 bool IsExistingDirectory(const std::string& path) {
     uint32_t attributes = SysGetFileAttributes(path);
     return attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0;
@@ -71,7 +79,10 @@ bool MakeDirectories(const std::string& path) {
     std::string parent = PathOf(dir);
     if (parent == dir) return true;
     if (!MakeDirectories(parent)) return false;
-    return SysCreateDirectory(dir);
+    if (SysCreateDirectory(dir)) return true;
+    // The open that follows fails for want of the folder; this is why.
+    NoteFailureCause(kDiagnosticMakeFolder, dir, SysLastError());
+    return false;
 }
 
 bool IsFullyQualified(std::string_view name) { return PositionOf(":", name) > 0 || SysIsRootedName(name); }

@@ -22,6 +22,9 @@ std::string DirectoryOf(std::string_view path);
 bool IsFullyQualified(std::string_view name);
 
 bool IsExistingFile(const std::string& path);
+// Why IsExistingFile is false for the path, in the system's words (a
+// folder: "Is a directory").
+std::string WhyNoFile(const std::string& path);
 bool IsExistingDirectory(const std::string& path);
 bool MakeDirectories(const std::string& path);
 bool RemoveFile(const std::string& path);

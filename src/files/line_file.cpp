@@ -79,11 +79,13 @@ void ResetCounts(LineFile& file) {
     file.atLineEnd = true;
 }
 
-bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileState state) {
+// Takes the handle that `open` gives the file, as freshly opened.
+template <typename Open>
+bool OpenBy(LineFile& file, LineFileState state, Open open) {
     if (file.state != LineFileState::Closed) CloseLineFile(file);
     ResetCounts(file);
     ProvideBuffer(file, state == LineFileState::Reading ? kReadBlockSize : kWriteBlockSize);
-    file.handle = SysCreateFile(file.name, access, kShareRead, disposition, kAttributeNormal);
+    file.handle = open();
     if (file.handle == kInvalidHandle) {
         file.state = LineFileState::Closed;
         StoreIoResult(static_cast<int32_t>(SysLastError()));
@@ -91,6 +93,11 @@ bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileSt
     }
     file.state = state;
     return true;
+}
+
+bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileState state) {
+    return OpenBy(file, state,
+                  [&] { return SysCreateFile(file.name, access, kShareRead, disposition, kAttributeNormal); });
 }
 
 void OpenConsole(LineFile& file) {
@@ -165,6 +172,8 @@ void BindLineFile(LineFile& file, std::string_view name) {
 void OpenForReading(LineFile& file) {
     OpenNamed(file, kGenericRead, kOpenExisting, LineFileState::Reading);
 }
+
+void OpenStandardInput(LineFile& file) { OpenBy(file, LineFileState::Reading, SysOpenStdInput); }
 
 namespace {
 

@@ -55,6 +55,9 @@ struct LineFile {
 
 void BindLineFile(LineFile& file, std::string_view name);
 void OpenForReading(LineFile& file);
+// Reads standard input instead of the bound name (which names it in
+// messages); the standard handle itself stays open after the close.
+void OpenStandardInput(LineFile& file);
 void OpenForAppending(LineFile& file);
 // As OpenForAppending, but a missing file is created; a file that exists by
 // the time of the open is never emptied.

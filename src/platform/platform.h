@@ -72,14 +72,27 @@ bool SysTruncateFile(SysHandle file, uint64_t size);
 // system sets a limit; UINT32_MAX where it sets none.
 uint32_t SysOpenFileRoom();
 uint32_t SysLastError();
-// The system's own words for the last failure (on Linux the text of its
-// errno); empty where the system gives none.
-std::string SysLastErrorText();
-// One line for the user beside the program's output (Linux: standard
-// error, as its tools do; the Windows program writes nothing there).
-void SysWriteDiagnostic(std::string_view line);
-// A name as the system spells it, for such a line.
+// The system's own words for a code that a call of this thread left (on
+// Linux the text of the errno behind it, as strerror gives it); empty where
+// the system gives none (the Windows program, which says nothing beside its
+// report).
+std::string SysErrorText(uint32_t code);
+// Text for the user beside the program's output, written as it stands
+// (Linux: standard error, as its tools do; the Windows program writes
+// nothing there). Results are ignored.
+void SysWriteDiagnostic(std::string_view text);
+// A name as the system spells it, for such a line: on Linux the name handed
+// to the system (its separators "/"); on Windows the name itself.
 std::string SysShownName(const std::string& name);
+// Standard error is a terminal that a person watches (never on Windows,
+// where the program shows no progress).
+bool SysStdErrorIsTerminal();
+// The position of an open file, for the progress shown; false for a pipe.
+bool SysGetFilePointer(SysHandle file, uint64_t* position);
+// Standard input as an input file: a handle that reads it, known to the
+// share checks as this process's reader of that file, so that no
+// destination opens it for writing and /c never deletes it. Never closed.
+SysHandle SysOpenStdInput();
 
 // File system.
 struct SysFindData {
@@ -144,3 +157,36 @@ void SysStartProcess();
 extern std::atomic<bool> gSysInterruptRequested;
 inline bool SysInterruptRequested() { return gSysInterruptRequested.load(std::memory_order_relaxed); }
 [[noreturn]] void SysExitProcess(uint32_t status);
+
+// What the program does for its users beyond the Windows tool's ways. On
+// Linux all of it, as Linux tools behave; on Windows none of it, and the
+// program keeps the ways its users rely on.
+struct SysUserConventions {
+    // The exit status of a run that printed a user error (Windows: 0, the
+    // run reached its end).
+    uint32_t userErrorStatus;
+    // A relative rule file name is the file in the current folder, and a
+    // relative or absent BaseDir lies in the rule file's own folder
+    // (Windows: both next to the program).
+    bool namesFromCurrentFolder;
+    // Words that begin with "-": -h, --help, --version, --summary=json, and
+    // "-" as the input for standard input.
+    bool dashWords;
+};
+const SysUserConventions& SysConventions();
+// The current folder as the system names it, ending in a separator.
+std::string SysCurrentFolder();
+// Milliseconds from a fixed point, never going back.
+uint64_t SysMilliseconds();
+// From now on gSysTickDue is set every `period` milliseconds, until
+// SysStopTicker (Linux only: the Windows program shows no progress).
+void SysStartTicker(uint32_t period);
+void SysStopTicker();
+extern std::atomic<bool> gSysTickDue;
+inline bool SysTickDue() { return gSysTickDue.load(std::memory_order_relaxed); }
+// Console text in UTF-8 from now on, whatever the data's code page (a
+// Linux terminal then gets it unconverted).
+void SysConsoleTextInUtf8();
+// Text of the data's code page (932 or 65001) in UTF-8; a byte that does
+// not convert becomes U+FFFD.
+std::string SysTextToUtf8(std::string_view text);

@@ -206,3 +206,7 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
     }
     return pairs;
 }
+
+std::string SysTextToUtf8(std::string_view text) {
+    return gUtf8 ? utf8::Sanitized(text) : posix::Cp932ToUtf8(text);
+}

@@ -270,6 +270,26 @@ bool SysTruncateFile(SysHandle file, uint64_t size) {
 
 SysHandle SysGetStdOutput() { return STDOUT_FILENO; }
 
+bool SysGetFilePointer(SysHandle file, uint64_t* position) {
+    off_t at = lseek(static_cast<int>(file), 0, SEEK_CUR);
+    if (at < 0) return posix::FailFromErrno("");
+    *position = static_cast<uint64_t>(at);
+    return true;
+}
+
+SysHandle SysOpenStdInput() {
+    struct stat info;
+    if (fstat(STDIN_FILENO, &info) != 0) {
+        posix::FailFromErrno("");
+        return kInvalidHandle;
+    }
+    std::lock_guard<std::mutex> guard(posix::handlesLock);
+    uint64_t size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+    posix::openHandles.push_back(
+        {STDIN_FILENO, info.st_dev, info.st_ino, info.st_mode, kGenericRead, kShareRead, size, posix::writeCount.load()});
+    return STDIN_FILENO;
+}
+
 bool SysCloseHandle(SysHandle file) {
     {
         std::lock_guard<std::mutex> guard(posix::handlesLock);
@@ -278,6 +298,8 @@ bool SysCloseHandle(SysHandle file) {
                                      [&](const posix::OpenHandle& h) { return h.fd == file; }),
                       handles.end());
     }
+    // Standard input stays held, so that no file opened later takes its place.
+    if (file == STDIN_FILENO) return true;
     if (close(static_cast<int>(file)) != 0 && errno != EINTR) {
         posix::SetLastError(posix::ErrorFromErrno(errno, ""));
         return false;

@@ -90,6 +90,8 @@ void StartTerminal();
 extern bool gConvertForTerminal;
 inline bool WritesToTerminal(SysHandle file) { return gConvertForTerminal && file == 1; }
 bool WriteToTerminal(const void* bytes, uint32_t size);
+// Code page 932 text in UTF-8, U+FFFD for a byte that does not convert.
+std::string Cp932ToUtf8(std::string_view text);
 // Console text in UTF-8 (code page 65001) reaches the terminal unchanged.
 void UseTerminalCodePage(uint32_t codePage);
 

@@ -17,8 +17,10 @@ namespace posix {
 namespace {
 
 thread_local uint32_t lastError = 0;
-// The errno behind the last code made from one, for the user's words.
+// The errno behind the last code made from one, and that code, for the
+// user's words.
 thread_local int lastErrno = 0;
+thread_local uint32_t lastErrnoCode = 0;
 
 // Codes for errno values without a Windows counterpart of their own carry
 // this customer bit, so they never pass for a code Windows gives.
@@ -50,8 +52,32 @@ std::string ParentOf(const std::string& native) {
 
 void SetLastError(uint32_t code) { lastError = code; }
 
-uint32_t ErrorFromErrno(int error, const std::string& native) {
-    lastErrno = error;
+namespace {
+
+// The errno that stands for a code when no call of this thread left one
+// behind it (a read-only file refused by the program itself, a lock).
+int ErrnoForCode(uint32_t code) {
+    switch (code) {
+        case kErrorFileNotFound:
+        case kErrorPathNotFound: return ENOENT;
+        case kErrorTooManyOpenFiles: return EMFILE;
+        case kErrorAccessDenied: return EACCES;
+        case kErrorInvalidHandle: return EBADF;
+        case kErrorWriteFault:
+        case kErrorReadFault:
+        case kErrorGeneralFailure: return EIO;
+        case kErrorSharingViolation: return EBUSY;
+        case kErrorDiskFull: return ENOSPC;
+        case kErrorNoData:
+        case kErrorBrokenPipe: return EPIPE;
+        case kErrorAlreadyExists: return EEXIST;
+        case kErrorNameTooLong: return ENAMETOOLONG;
+        case kErrorOperationAborted: return EINTR;
+        default: return (code & kOwnErrorBase) != 0 ? static_cast<int>(code & ~kOwnErrorBase) : 0;
+    }
+}
+
+uint32_t CodeForErrno(int error, const std::string& native) {
     switch (error) {
         case ENOENT: {
             struct stat parent;
@@ -88,6 +114,15 @@ uint32_t ErrorFromErrno(int error, const std::string& native) {
         case EINTR: return kErrorOperationAborted;
         default: return kOwnErrorBase | static_cast<uint32_t>(error);
     }
+}
+
+}  // namespace
+
+uint32_t ErrorFromErrno(int error, const std::string& native) {
+    uint32_t code = CodeForErrno(error, native);
+    lastErrno = error;
+    lastErrnoCode = code;
+    return code;
 }
 
 bool FailFromErrno(const std::string& native) {
@@ -226,13 +261,26 @@ const std::string* ToNative(const std::string& name) {
 
 uint32_t SysLastError() { return posix::lastError; }
 
-std::string SysLastErrorText() { return posix::lastErrno != 0 ? std::strerror(posix::lastErrno) : std::string(); }
+std::string SysErrorText(uint32_t code) {
+    int error = posix::lastErrno != 0 && posix::lastErrnoCode == code ? posix::lastErrno : posix::ErrnoForCode(code);
+    return error != 0 ? std::strerror(error) : std::string();
+}
 
-void SysWriteDiagnostic(std::string_view line) {
-    std::string text(line);
-    text += '\n';
+void SysWriteDiagnostic(std::string_view text) {
     size_t written = 0;
     posix::WriteFully(STDERR_FILENO, text.data(), text.size(), &written);
+}
+
+std::string SysCurrentFolder() {
+    std::string folder(256, '\0');
+    while (getcwd(folder.data(), folder.size()) == nullptr) {
+        if (errno != ERANGE) return "./";
+        folder.resize(folder.size() * 2);
+    }
+    folder.resize(std::strlen(folder.c_str()));
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    std::string name;
+    return std::string(posix::NameFromSystem(folder, name));
 }
 
 std::string SysShownName(const std::string& name) {

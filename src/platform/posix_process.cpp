@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
@@ -16,6 +18,7 @@
 
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 std::atomic<bool> gSysInterruptRequested{false};
+std::atomic<bool> gSysTickDue{false};
 
 namespace {
 
@@ -107,3 +110,40 @@ uint32_t SysOpenFileRoom() {
 }
 
 void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }
+
+const SysUserConventions& SysConventions() {
+    static const SysUserConventions kLinuxWays{2, true, true};
+    return kLinuxWays;
+}
+
+uint64_t SysMilliseconds() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
+}
+
+namespace {
+
+void OnTick(int) { gSysTickDue.store(true, std::memory_order_relaxed); }
+
+void SetTimer(uint32_t period) {
+    struct itimerval timer = {};
+    timer.it_interval.tv_sec = period / 1000;
+    timer.it_interval.tv_usec = static_cast<suseconds_t>(period % 1000) * 1000;
+    timer.it_value = timer.it_interval;
+    setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+}  // namespace
+
+void SysStartTicker(uint32_t period) {
+    // SA_RESTART: a tick never cuts a read, a write or an open short.
+    struct sigaction action = {};
+    action.sa_handler = OnTick;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGALRM, &action, nullptr);
+    SetTimer(period);
+}
+
+void SysStopTicker() { SetTimer(0); }

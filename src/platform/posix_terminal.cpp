@@ -30,19 +30,21 @@ bool WriteAll(const char* bytes, size_t size) {
     return posix::WriteFully(STDOUT_FILENO, bytes, size, &written);
 }
 
-// Converts one piece of code page 932 text and writes it out; a lead byte
-// at its end is held for the next piece.
-bool WriteConverted(const char* bytes, size_t size) {
+// Converts code page 932 text to UTF-8, handing the converted pieces to
+// `put`; a byte that does not convert becomes U+FFFD. A lead byte at the
+// end goes to `held` when given, else it does not convert.
+template <typename Put>
+bool Convert(iconv_t cd, const char* bytes, size_t size, char* held, Put put) {
     char out[1024];
     char* in = const_cast<char*>(bytes);
     size_t left = size;
     while (left > 0) {
         char* next = out;
         size_t room = sizeof out - sizeof kReplacement;
-        size_t done = iconv(converter, &in, &left, &next, &room);
+        size_t done = iconv(cd, &in, &left, &next, &room);
         int error = done == static_cast<size_t>(-1) ? errno : 0;
-        if (error == EINVAL && left == 1) {  // a lead byte at the end
-            heldLead = *in;
+        if (error == EINVAL && left == 1 && held != nullptr) {  // a lead byte at the end
+            *held = *in;
             leadHeld = true;
             left = 0;
         } else if (error == EILSEQ || error == EINVAL) {
@@ -50,15 +52,21 @@ bool WriteConverted(const char* bytes, size_t size) {
             next += sizeof kReplacement - 1;
             ++in;
             --left;
-            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
         } else if (error != 0 && error != E2BIG) {
             posix::SetLastError(kErrorWriteFault);
             return false;
         }
-        if (!WriteAll(out, static_cast<size_t>(next - out))) return false;
+        if (!put(out, static_cast<size_t>(next - out))) return false;
     }
     return true;
 }
+
+// Converts one piece of console text and writes it out; a lead byte at its
+// end is held for the next piece.
+bool WriteConverted(const char* bytes, size_t size) { return Convert(converter, bytes, size, &heldLead, WriteAll); }
+
+bool errorTerminal = false;
 
 }  // namespace
 
@@ -71,6 +79,19 @@ void StartTerminal() {
     if (terminal) converter = iconv_open("UTF-8", "CP932");
     terminal = terminal && converter != reinterpret_cast<iconv_t>(-1);
     gConvertForTerminal = terminal && convert;
+    errorTerminal = isatty(STDERR_FILENO) == 1;
+}
+
+std::string Cp932ToUtf8(std::string_view text) {
+    std::string converted;
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return utf8::Sanitized(text);
+    Convert(cd, text.data(), text.size(), nullptr, [&](const char* bytes, size_t size) {
+        converted.append(bytes, size);
+        return true;
+    });
+    iconv_close(cd);
+    return converted;
 }
 
 
@@ -92,3 +113,7 @@ void UseTerminalCodePage(uint32_t codePage) {
 }
 
 }  // namespace posix
+
+bool SysStdErrorIsTerminal() { return errorTerminal; }
+
+void SysConsoleTextInUtf8() { posix::UseTerminalCodePage(kCodePageUtf8); }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 inline constexpr uint32_t kCodePageShiftJis = 932;
@@ -37,6 +38,23 @@ inline size_t SequenceLength(std::string_view text, size_t i) {
         if (!IsContinuation(static_cast<unsigned char>(text[i + k]))) return 1;
     }
     return length;
+}
+
+// The text with every byte that starts no well-formed sequence replaced by
+// U+FFFD.
+inline std::string Sanitized(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = SequenceLength(text, i);
+        if (length == 1 && static_cast<unsigned char>(text[i]) >= 0x80) {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out.append(text, i, length);
+        }
+        i += length;
+    }
+    return out;
 }
 
 // The code point of a well-formed sequence of the given length.

@@ -117,11 +117,23 @@ uint32_t SysOpenFileRoom() { return UINT32_MAX; }
 
 uint32_t SysLastError() { return GetLastError(); }
 
-std::string SysLastErrorText() { return std::string(); }
+std::string SysErrorText(uint32_t /*code*/) { return std::string(); }
 
-void SysWriteDiagnostic(std::string_view /*line*/) {}
+void SysWriteDiagnostic(std::string_view /*text*/) {}
 
 std::string SysShownName(const std::string& name) { return name; }
+
+bool SysStdErrorIsTerminal() { return false; }
+
+bool SysGetFilePointer(SysHandle file, uint64_t* position) {
+    LARGE_INTEGER zero = {};
+    LARGE_INTEGER at = {};
+    if (!SetFilePointerEx(ToWin(file), zero, &at, FILE_CURRENT)) return false;
+    *position = static_cast<uint64_t>(at.QuadPart);
+    return true;
+}
+
+SysHandle SysOpenStdInput() { return FromWin(GetStdHandle(STD_INPUT_HANDLE)); }
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     HANDLE search;
@@ -332,3 +344,35 @@ void SysStartProcess() {
 }
 
 void SysExitProcess(uint32_t status) { ExitProcess(status); }
+
+const SysUserConventions& SysConventions() {
+    static const SysUserConventions kWindowsWays{0, false, false};
+    return kWindowsWays;
+}
+
+std::string SysCurrentFolder() {
+    char folder[MAX_PATH + 1];
+    DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    std::string text = length > 0 && length < sizeof folder ? std::string(folder, length) : std::string(".");
+    if (text.back() != '\\') text += '\\';
+    return text;
+}
+
+uint64_t SysMilliseconds() { return GetTickCount64(); }
+
+std::atomic<bool> gSysTickDue{false};
+
+void SysStartTicker(uint32_t /*period*/) {}
+
+void SysStopTicker() {}
+
+void SysConsoleTextInUtf8() {}
+
+std::string SysTextToUtf8(std::string_view text) {
+    if (codePage == kCodePageUtf8) return utf8::Sanitized(text);
+    std::wstring wide = Wide(std::string(text), kCodePageShiftJis);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), converted.data(), bytes, nullptr, nullptr);
+    return converted;
+}

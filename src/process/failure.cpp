@@ -7,6 +7,7 @@
 
 #include "app/messages.h"
 #include "codepage/lead_bytes.h"
+#include "process/diagnostics.h"
 #include "platform/platform.h"
 
 namespace {
@@ -44,15 +45,6 @@ void RaiseFailure(std::string_view kindName, std::string message, uint32_t place
 }
 
 void RaiseInterrupt() { RaiseFailure(kInterruptKind, std::string(kInterruptMessage), kPlaceInterrupt); }
-
-void ReportLostLines(const std::string& path, int64_t firstMissingLine, int64_t linesRead) {
-    std::string reason = SysLastErrorText();
-    std::string line = "rowdispatch: cannot write destination " + SysShownName(path);
-    if (!reason.empty()) line += ": " + reason;
-    line += " (input lines from " + std::to_string(firstMissingLine) + " on may be missing from it; " +
-            std::to_string(linesRead) + " lines read)";
-    SysWriteDiagnostic(line);
-}
 
 std::string WithNumber(std::string_view pattern, int64_t number) {
     size_t mark = pattern.find("%d");
@@ -140,8 +132,10 @@ namespace {
 // The failure is not offered to the platform's crash handling: under Wine,
 // and on Windows with a debugger set to start by itself, that hands the
 // process to a debugger, which ends it before the report is written.
+// The report on standard output, then the line on the diagnostic stream.
 [[noreturn]] void Escape(std::string_view kindName, std::string_view message, uint32_t place) {
     ReportFailure(kindName, message, place);
+    DiagnoseFailure(place, message);
     EndRun(1);
 }
 

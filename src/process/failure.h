@@ -12,23 +12,8 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "process/failure_place.h"
 
-// Where a failure arose: a stable number for each kind of operation, the
-// same on every platform, printed in the report.
-enum FailurePlace : uint32_t {
-    kPlaceUnknown = 0x00000000,
-    kPlaceOpenInput = 0x00000101,
-    kPlaceReadInput = 0x00000102,
-    kPlaceCloseInput = 0x00000103,
-    kPlaceOpenDestination = 0x00000201,
-    kPlaceWriteDestination = 0x00000202,
-    kPlaceCloseDestination = 0x00000203,
-    kPlaceWriteConsole = 0x00000301,
-    kPlaceMakeDirectory = 0x00000401,
-    kPlaceListIndex = 0x00000501,
-    kPlaceMemory = 0x00000601,
-    kPlaceInterrupt = 0x00000701,
-};
 
 // The report text holds at most this many bytes.
 inline constexpr size_t kReportLimit = 1023;
@@ -50,12 +35,6 @@ struct Failure {
 inline void CheckInterrupt() {
     if (SysInterruptRequested()) RaiseInterrupt();
 }
-
-// A destination whose write failed, and was cut back to its last whole
-// line: says so on the diagnostic stream (Linux standard error), naming the
-// file, the system's reason, and the first input line that may be missing
-// from it, so that a run can be repeated from there.
-void ReportLostLines(const std::string& path, int64_t firstMissingLine, int64_t linesRead);
 
 // The pattern with its one %d replaced by the number in signed decimal.
 std::string WithNumber(std::string_view pattern, int64_t number);

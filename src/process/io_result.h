@@ -30,5 +30,8 @@ inline void CheckIo(uint32_t place) {
     if (PendingIoResult != 0) RaiseIoFailure(place);
 }
 
+// The reason for an input/output code in English, for the diagnostic line:
+// the program's own codes in its words, the system's codes in the system's.
+std::string IoReasonText(int32_t code);
 // The report's message for an input/output code.
 std::string IoFailureMessage(int32_t code);

@@ -7,7 +7,9 @@
 #include "codepage/lead_bytes.h"
 #include "app/run_options.h"
 #include "files/file_system.h"
+#include "platform/platform.h"
 #include "process/command_words.h"
+#include "process/diagnostics.h"
 #include "rules/rule_file_reader.h"
 #include "text/comma_text.h"
 
@@ -46,11 +48,12 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
 // The code page of the data: absent or empty is 932; a number (by the rules
 // of every integer key) of 932 or 65001 is that one; anything else is an
 // error line, and the pass is skipped.
-bool ReadCodePage(const RuleFileReader& reader, RuleSet& rules) {
+bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet& rules) {
     std::string text = ReadValueText(reader, kSection, kCodePageKey, "");
     int32_t value = text.empty() ? static_cast<int32_t>(kCodePageShiftJis) : IntegerOrDefault(text, -1);
     if (value != static_cast<int32_t>(kCodePageShiftJis) && value != static_cast<int32_t>(kCodePageUtf8)) {
         WriteError({kBadCodePageMessage, text});
+        DiagnoseUserError(kDiagnosticBadCodePage, path, text);
         return false;
     }
     rules.CodePage = static_cast<uint32_t>(value);
@@ -61,9 +64,12 @@ bool ReadCodePage(const RuleFileReader& reader, RuleSet& rules) {
     return true;
 }
 
-// The rule file as the command line names it: beside the program unless
-// the name is fully qualified.
+// The rule file as the command line names it, and where names are taken:
+// on Linux from where the user stands (the rule file in the current folder,
+// BaseDir in the rule file's folder); on Windows next to the program, as its
+// setups expect.
 struct RuleFileName {
+    bool fromHere = false;
     std::string typed;
     std::string programPath;
     std::string path;
@@ -71,9 +77,11 @@ struct RuleFileName {
 
 RuleFileName NameRuleFile() {
     RuleFileName file;
+    file.fromHere = SysConventions().namesFromCurrentFolder;
     file.typed = TrimBlanks(CommandWord(2));
     file.programPath = PathOf(CommandWord(0));
-    file.path = IsFullyQualified(file.typed) ? file.typed : file.programPath + file.typed;
+    file.path = IsFullyQualified(file.typed) ? file.typed
+                                             : (file.fromHere ? SysCurrentFolder() : file.programPath) + file.typed;
     return file;
 }
 
@@ -90,17 +98,19 @@ void LoadRules(RuleSet& rules) {
     RuleFileName file = NameRuleFile();
     if (file.typed.empty()) {
         WriteError(kNoRuleFileMessage);
+        DiagnoseUserError(kDiagnosticNoRuleFile);
         rules.ColumnNo = -1;
         return;
     }
     if (!IsExistingFile(file.path)) {
         WriteError({kRuleFileMissingMessage, file.typed});
+        DiagnoseUserError(kDiagnosticRuleFileMissing, file.path, {}, WhyNoFile(file.path));
         rules.ColumnNo = -1;
         return;
     }
     RuleFileReader reader = OpenRuleFile(file.path);
     TextList items;
-    bool codePageKnown = ReadCodePage(reader, rules);
+    bool codePageKnown = ReadCodePage(reader, file.path, rules);
     if (rules.CodePage != kCodePageShiftJis) {
         // The names were taken in code page 932; from now on every text is
         // UTF-8, so the system gives them again.
@@ -108,14 +118,20 @@ void LoadRules(RuleSet& rules) {
         file = NameRuleFile();
         reader = OpenRuleFile(file.path);
     }
+    const bool fromHere = file.fromHere;
     const std::string& programPath = file.programPath;
     const std::string& path = file.path;
 
     rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
-    if (rules.ColumnNo < 0) WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
+    if (rules.ColumnNo < 0) {
+        WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
+        DiagnoseUserError(kDiagnosticBadColumn, path,
+                          ReadValueText(reader, kSection, kColumnKey, std::string(kDiagnosticAbsent)));
+    }
 
-    rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(CommandWord(0)));
-    if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = programPath + rules.BaseDir;
+    std::string rulesFolder = fromHere ? PathOf(path) : programPath;
+    rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(fromHere ? path : CommandWord(0)));
+    if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = rulesFolder + rules.BaseDir;
 
     rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);
 

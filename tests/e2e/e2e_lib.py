@@ -105,6 +105,12 @@ class Scratch:
         self.path = pathlib.Path(tempfile.mkdtemp(prefix="rowdispatch-e2e-", dir=parent))
         self.root = os.fsencode(self.path)
         self.dir = b"Z:" + self.root.replace(b"/", b"\\")  # the folder as the program sees it
+        # Where a relative rule file is read from, as the program shows it,
+        # and the separator after it: next to the program on Windows, the
+        # current folder (here: the scratch root) on Linux.
+        self.here, self.sep = (self.dir, b"\\") if platform.wine else (self.root, b"/")
+        # The exit status after a user error.
+        self.user_error = 0 if platform.wine else 2
         self.prog = platform.program.name
         self.program = None
         self.placed = {}

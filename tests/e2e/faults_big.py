@@ -91,9 +91,9 @@ def long_values(run):
     run.place("in.csv", b"A\r\n")
     status, output = run.run(["in.csv", "rules.ini", "/d"])
     expected = (START +
-                info(sjis("** DEBUG ** : ルール設定ファイル = ") + run.dir + b"\\rules.ini") +
+                info(sjis("** DEBUG ** : ルール設定ファイル = ") + run.here + run.sep + b"rules.ini") +
                 info(sjis("** DEBUG ** : チェックカラム = ") + b"0" * 2047) +
-                info(sjis("** DEBUG ** : 仕分け先ファイルの格納先 = ") + run.dir + b"\\" + b"b" * 2047) +
+                info(sjis("** DEBUG ** : 仕分け先ファイルの格納先 = ") + run.here + run.sep + b"b" * 2047) +
                 info(sjis("** DEBUG ** : デフォルト出力先ファイル = ") + b"d" * 2047) +
                 END)
     problems = check(run, status, output, 0, expected, {})

@@ -26,6 +26,8 @@ A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
                         (a block that begins with the start banner itself is
                         the whole output; an empty block is no output)
   expect exit: N
+  linux exit: N         the Linux program's exit status where it differs
+                        (2 after a user error)
   expect file NAME [(MODE)]: the exact bytes of a file after the run
   expect absent: NAME   no such file after the run
   expect unchanged: NAME    the file holds what was placed
@@ -39,8 +41,11 @@ output, "noend" expects the start banner only (a run that fails prints its
 report and no end banner), "bare" no banner at all (/v, /s).
 Inside a block "␍" is CR, "␊" is LF, "\\xHH" a raw byte, "{prog}" the
 program's file name and "{dir}" the scratch directory as the program sees it
-(Z:\\...). File names on disk and the arguments are UTF-8 for both programs:
-each converts them from and to the run's code page.
+(Z:\...); "{here}" is the folder a relative rule file is read from, as the
+program shows it (Windows: {dir}, next to the program; Linux: the current
+folder, /...), and "{/}" the separator the program puts after it. File
+names on disk and the arguments are UTF-8 for both programs: each converts
+them from and to the run's code page.
 """
 import os
 import re
@@ -74,6 +79,7 @@ class Case:
         self.stdout_mode = ""
         self.expect_stdout = None
         self.expect_exit = 0
+        self.linux_exit = None
         self.expect_files = []
         self.expect_absent = []
         self.expect_unchanged = []
@@ -133,6 +139,8 @@ class Case:
                 self.stdout_mode = value
             elif key == "expect exit":
                 self.expect_exit = int(value)
+            elif key == "linux exit":
+                self.linux_exit = int(value)
             elif key == "expect absent":
                 self.expect_absent.append(value)
             elif key == "expect unchanged":
@@ -171,11 +179,11 @@ class Template(str):
         return template
 
 
-def render(template, prog, dirname):
+def render(template, prog, dirname, here=None, sep=b"\\"):
     """The bytes of a block: Shift-JIS (or UTF-8) text, with the escapes put in."""
     encode = (lambda text: text.encode("utf-8")) if getattr(template, "utf8", False) else to_sjis
     out = b""
-    pattern = re.compile(r"␍|␊|\\x([0-9A-Fa-f]{2})|\{prog\}|\{dir\}")
+    pattern = re.compile(r"␍|␊|\\x([0-9A-Fa-f]{2})|\{prog\}|\{dir\}|\{here\}|\{/\}")
     pos = 0
     for m in pattern.finditer(template):
         out += encode(template[pos:m.start()])
@@ -188,6 +196,10 @@ def render(template, prog, dirname):
             out += encode(prog)
         elif token == "{dir}":
             out += dirname
+        elif token == "{here}":
+            out += dirname if here is None else here
+        elif token == "{/}":
+            out += sep
         else:
             out += bytes([int(m.group(1), 16)])
         pos = m.end()
@@ -206,7 +218,7 @@ def run_case(case, args, scratch):
             return scratch.at(name)
 
         def rendered(template):
-            return render(template, scratch.prog, scratch.dir)
+            return render(template, scratch.prog, scratch.dir, scratch.here, scratch.sep)
 
         for d in case.dirs:
             os.makedirs(at(d), exist_ok=True)
@@ -255,7 +267,10 @@ def run_case(case, args, scratch):
         holders = []
 
         expected_output = rendered(case.expect_stdout) if case.expect_stdout is not None else None
-        scratch.expect(status, output, case.expect_exit, expected_output)
+        expected_exit = case.expect_exit
+        if case.linux_exit is not None and not scratch.platform.wine:
+            expected_exit = case.linux_exit
+        scratch.expect(status, output, expected_exit, expected_output)
         for name, template in case.expect_files:
             scratch.expect_file(name, rendered(template))
         for name in case.expect_absent:
