@@ -2,9 +2,11 @@
 // Loads the rule file named by command-line word 2 into the rule set, and
 // switches the text rules and the messages to its code page (CodePage). User
 // errors are printed as error lines and leave ColumnNo at 0 or below, which
-// skips the assort pass; loading never stops the program. The file read is
-// the one whose existence was tested: a name that is not fully qualified
-// (no colon, not rooted as "/data" on Linux) is taken next to the program.
+// skips the assort pass; loading never stops the program; each also has its
+// line on the diagnostic stream. The file read is the one whose existence
+// was tested. A relative name is taken where the platform says (Linux: in
+// the current folder, and a relative or absent BaseDir in the rule file's
+// own folder; Windows: both next to the program).
 
 #include <string>
 
