@@ -109,7 +109,12 @@ bool IsRunningProgram(const struct stat& info) {
 }  // namespace posix
 
 bool SysGetCommandLine(std::string& /*line*/, std::vector<std::string>& arguments) {
-    arguments = startArguments;
+    // The arguments as main was given them, in the run's code page.
+    arguments.clear();
+    for (const std::string& given : startArguments) {
+        std::string word;
+        arguments.emplace_back(posix::NameFromSystem(given, word));
+    }
     return true;
 }
 
@@ -118,6 +123,7 @@ void SysStartProcess(int argc, char** argv) {
     char link[1];
     if (readlink("/proc/self/exe", link, sizeof link) <= 0 && argc > 0) programFromName = FindProgram(argv[0]);
     HoldStandardDescriptors();
+    posix::StartNames();
     posix::StartTerminal();
     // A closed pipe is then a write error, not a silent death.
     signal(SIGPIPE, SIG_IGN);
