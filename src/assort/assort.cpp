@@ -24,7 +24,9 @@ namespace {
 // Where the lines of one rule (or of the default) go. Paths are pure
 // functions of the rule table, so they are worked out once, not per line;
 // `same` is the first target whose lower-cased path is byte for byte the
-// same, which is how an open destination is recognised.
+// same, which is how an open destination is recognised. Paths equal ignoring
+// case are one destination, under the spelling of the first that names it:
+// so on a system whose names keep case the lines of both never part.
 struct Target {
     std::string path;
     size_t same;
@@ -40,6 +42,7 @@ std::vector<Target> ResolveTargets(const RuleSet& rules) {
         for (size_t j = 0; j < lowered.size(); ++j) {
             if (lowered[j] == lower) {
                 same = j;
+                path = targets[j].path;
                 break;
             }
         }

@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/run_options.h"
 #include "assort/destinations.h"
+#include "codepage/lead_bytes.h"
 #include "files/file_system.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
@@ -68,9 +69,17 @@ void PrintSummaryJson(const RuleSet& rules, int64_t lineCount) {
 }  // namespace
 
 std::string PadRight(std::string_view text, char fill, int32_t width) {
-    size_t size = width > 0 ? static_cast<size_t>(width) : 0;
-    std::string padded(text.substr(0, size));
-    padded.resize(size, fill);
+    int32_t columns = 0;
+    size_t i = 0;
+    while (i < text.size() && columns < width) {
+        ColumnStep step = NextColumnStep(text, i);
+        // A wide character that no longer fits leaves its last column blank.
+        if (columns + step.columns > width) break;
+        columns += step.columns;
+        i = step.next;
+    }
+    std::string padded(text.substr(0, i));
+    padded.append(static_cast<size_t>(width > columns ? width - columns : 0), fill);
     return padded;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The count report at the end of a completed pass: the lines read, then one
 // line per rule in rule order and one for all other lines, keys padded or
-// cut to KeyWidth bytes. With --summary=json, one JSON object instead (in
-// UTF-8 whatever the code page), whatever /s says.
+// cut to KeyWidth display columns (bytes in code page 932). With
+// --summary=json, one JSON object instead (in UTF-8 whatever the code page),
+// whatever /s says.
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,8 @@
 
 #include "app/rule_set.h"
 
-// The text followed by width fill characters, cut to its first width bytes.
+// The text padded with fill characters, or cut, to width display columns:
+// in code page 932 its first width bytes, even inside a character; in UTF-8
+// whole characters only, a wide one that no longer fits giving a fill.
 std::string PadRight(std::string_view text, char fill, int32_t width);
 void PrintSummary(const RuleSet& rules, int64_t lineCount);

@@ -4,29 +4,9 @@
 
 #include "platform/platform.h"
 
-bool gLeadBytes[256];
-bool gUtf8 = false;
+void InitLeadBytes() { UseCharRule(false); }
 
-void InitLeadBytes() {
-    uint8_t ranges[12] = {};
-    int pairs = SysLeadByteRanges(ranges);
-    for (bool& lead : gLeadBytes) lead = false;
-    for (int pair = 0; pair < pairs; ++pair) {
-        for (int byte = ranges[2 * pair]; byte <= ranges[2 * pair + 1]; ++byte) gLeadBytes[byte] = true;
-    }
-}
-
-size_t NextUtf8CharIndex(std::string_view text, size_t i) { return i + utf8::SequenceLength(text, i); }
-
-void UseCodePage(uint32_t codePage) {
-    SysUseCodePage(codePage);
-    gUtf8 = codePage == kCodePageUtf8;
-    if (gUtf8) {
-        for (bool& lead : gLeadBytes) lead = false;
-    } else {
-        InitLeadBytes();
-    }
-}
+void UseCodePage(uint32_t codePage) { SysUseCodePage(codePage); }
 
 namespace {
 
@@ -56,4 +36,21 @@ ByteClass ClassifyByte(std::string_view text, size_t i) {
     while (run < i && IsLeadByte(static_cast<unsigned char>(text[i - run - 1]))) ++run;
     if (run % 2 == 1) return ByteClass::Second;
     return IsLeadByte(byte) ? ByteClass::Lead : ByteClass::Single;
+}
+
+ColumnStep NextColumnStep(std::string_view text, size_t i) {
+    if (!gUtf8) return {i + 1, 1};
+    size_t length = utf8::SequenceLength(text, i);
+    return {i + length, length > 1 && utf8::IsWide(utf8::Decode(text, i, length)) ? 2 : 1};
+}
+
+int64_t TextColumns(std::string_view text) {
+    if (!gUtf8) return static_cast<int64_t>(text.size());
+    int64_t columns = 0;
+    for (size_t i = 0; i < text.size();) {
+        ColumnStep step = NextColumnStep(text, i);
+        columns += step.columns;
+        i = step.next;
+    }
+    return columns;
 }

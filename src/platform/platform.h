@@ -6,9 +6,11 @@
 // program relies on from each of those services.
 //
 // A failed call answers false (or kInvalidHandle) and leaves a Windows error
-// code for SysLastError(); errno never leaves the backend. Texts are byte
-// strings in the code page of the run (932, or UTF-8 with CodePage=65001);
-// names are handed to the system whole.
+// code for SysLastError(); errno never leaves the backend. Texts, names
+// included, are byte strings in the code page of the run (932, or UTF-8
+// with CodePage=65001); each backend converts a name to and from the
+// system's own form at the call, and hands it to the system whole. A name
+// that does not convert fails the call with kErrorInvalidName.
 
 #include <atomic>
 #include <cstdint>
@@ -43,6 +45,7 @@ inline constexpr uint32_t kErrorSharingViolation = 32;
 inline constexpr uint32_t kErrorBrokenPipe = 109;
 inline constexpr uint32_t kErrorDiskFull = 112;
 inline constexpr uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr uint32_t kErrorInvalidName = 123;
 inline constexpr uint32_t kErrorAlreadyExists = 183;
 inline constexpr uint32_t kErrorNoData = 232;
 inline constexpr uint32_t kErrorOperationAborted = 995;
@@ -113,8 +116,9 @@ uint32_t SysGetPrivateProfileString(const std::string& section, const std::strin
 void SysFlushPrivateProfile(const std::string& path);
 
 // Text in the code page of the user's locale (932), or in UTF-8 after
-// SysUseCodePage(65001): comparison and lower-casing, the profile service's
-// values, and on a Linux terminal the console text.
+// SysUseCodePage(65001): the character rule (platform/char_rule.h), names,
+// comparison and lower-casing, the profile service's values, the command
+// line and the module file name, and on a Linux terminal the console text.
 void SysUseCodePage(uint32_t codePage);
 // Gives 1 (less), 2 (equal), 3 (greater), or 0 on failure.
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second);

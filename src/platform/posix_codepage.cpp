@@ -1,16 +1,29 @@
-// Code page 932 on Linux: the lead bytes, lower-casing and the comparison
-// that ignores case, as Windows gives them for Japanese text.
+// The code page on Linux: the lead bytes of code page 932, lower-casing and
+// the comparison that ignores case, as Windows gives them for Japanese text,
+// and the same for UTF-8 text.
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <iterator>
 
+#include "platform/char_rule.h"
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 #include "platform/utf8.h"
 
 namespace posix {
 namespace {
+
+// What the system reports for code page 932, the ANSI code page of the
+// Japanese locale: lead bytes 0x81 to 0x9F and 0xE0 to 0xFC.
+struct ByteRange {
+    unsigned char first;
+    unsigned char last;
+};
+constexpr ByteRange kLeadByteRanges[] = {{0x81, 0x9F}, {0xE0, 0xFC}};
+
+// Malformed bytes of UTF-8 compare past every character.
+constexpr uint32_t kMalformedCodeBase = 0x110000;
 
 struct DuplicateCode {
     uint16_t code;
@@ -43,6 +56,12 @@ constexpr CaseRange kCaseRanges[] = {
 }  // namespace
 
 uint32_t NextChar(std::string_view text, size_t& i) {
+    if (gUtf8) {
+        size_t size = utf8::SequenceLength(text, i);
+        uint32_t code = utf8::Decode(text, i, size);
+        i += size;
+        return size == 1 && code >= 0x80 ? code + kMalformedCodeBase : code;
+    }
     unsigned char first = static_cast<unsigned char>(text[i++]);
     if (IsLeadByte(first) && i < text.size()) {
         return (static_cast<uint32_t>(first) << 8) | static_cast<unsigned char>(text[i++]);
@@ -92,28 +111,21 @@ uint64_t FoldAsciiWord(uint64_t word) {
     return word | (capitals >> 2);                            // 0x80 >> 2 is the case bit
 }
 
-uint32_t codePage = kCodePageShiftJis;
-
 // The code of the next character for comparing, in the code page in use:
-// two codes of code page 932 for one character are one; a malformed byte of
-// UTF-8 gets a code of its own, past every character's.
+// two codes of code page 932 for one character are one.
 [[gnu::noinline]] uint32_t NextCode(std::string_view text, size_t& i, bool ignoreCase) {
-    uint32_t code;
-    if (codePage == kCodePageUtf8) [[unlikely]] {
-        size_t size = utf8::SequenceLength(text, i);
-        code = utf8::Decode(text, i, size);
-        if (size == 1 && code >= 0x80) code += 0x110000;
-        i += size;
+    if (gUtf8) [[unlikely]] {
+        uint32_t code = posix::NextChar(text, i);
         return ignoreCase ? utf8::LowerLetter(code) : code;
     }
-    code = posix::CanonicalChar(posix::NextChar(text, i));
+    uint32_t code = posix::CanonicalChar(posix::NextChar(text, i));
     return ignoreCase ? posix::LowerChar(code) : code;
 }
 
 }  // namespace
 
 void SysUseCodePage(uint32_t code) {
-    codePage = code;
+    UseCharRule(code == kCodePageUtf8);
     posix::UseTerminalCodePage(code);
 }
 
@@ -164,7 +176,7 @@ int SysCompareString(bool ignoreCase, std::string_view first, std::string_view s
 void SysCharLowerBuff(char* text, uint32_t length) {
     std::string_view view(text, length);
     size_t i = 0;
-    if (codePage == kCodePageUtf8) {
+    if (gUtf8) {
         while (i < length) {
             size_t size = utf8::SequenceLength(view, i);
             uint32_t code = utf8::Decode(view, i, size);
@@ -196,5 +208,5 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
 }
 
 std::string SysTextToUtf8(std::string_view text) {
-    return codePage == kCodePageUtf8 ? utf8::Sanitized(text) : posix::Cp932ToUtf8(text);
+    return gUtf8 ? utf8::Sanitized(text) : posix::Cp932ToUtf8(text);
 }

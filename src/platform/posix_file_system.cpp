@@ -15,7 +15,8 @@
 namespace {
 
 // A bare "*.*" matches every name, as on Windows. ASCII letters match
-// ignoring case; a double-byte character matches only itself.
+// ignoring case; any other character (by the run's character rule) matches
+// only itself.
 bool MatchPattern(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*") pattern = "*";
     size_t p = 0;
@@ -111,9 +112,13 @@ SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
         posix::SetLastError(errno == ENOENT ? kErrorPathNotFound : posix::ErrorFromErrno(errno, dir));
         return kInvalidHandle;
     }
+    // The pattern and the listed names are matched in the run's code page.
+    std::string patternText;
+    std::string nameText;
+    std::string_view pattern = posix::NameFromSystem(last, patternText);
     std::vector<std::string> matches;
     while (struct dirent* entry = readdir(listing)) {
-        if (MatchPattern(last, entry->d_name)) matches.emplace_back(entry->d_name);
+        if (MatchPattern(pattern, posix::NameFromSystem(entry->d_name, nameText))) matches.emplace_back(entry->d_name);
     }
     closedir(listing);
     std::sort(matches.begin(), matches.end(), SearchOrder);

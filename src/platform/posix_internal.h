@@ -12,20 +12,6 @@
 
 namespace posix {
 
-// Code page 932: lead bytes 0x81 to 0x9F and 0xE0 to 0xFC.
-struct ByteRange {
-    unsigned char first;
-    unsigned char last;
-};
-inline constexpr ByteRange kLeadByteRanges[] = {{0x81, 0x9F}, {0xE0, 0xFC}};
-
-inline bool IsLeadByte(unsigned char byte) {
-    for (const ByteRange& range : kLeadByteRanges) {
-        if (byte >= range.first && byte <= range.last) return true;
-    }
-    return false;
-}
-
 // ASCII capitals to small letters; every other code stays.
 inline uint32_t AsciiLower(uint32_t code) { return (code >= 'A' && code <= 'Z') ? code + 0x20 : code; }
 
@@ -34,12 +20,29 @@ inline bool HasWriteBit(const struct stat& info) { return (info.st_mode & (S_IWU
 // Paths and errors (posix_paths.cpp).
 
 // A Windows path as the Linux name it stands for: "\" and "/" separate, a
-// leading "X:\" is the root, "X:name" is relative to the current directory.
-// The text lives in a per-thread buffer until the next call.
-const std::string& NativePath(const std::string& name);
-// The same, or nullptr (with code 3 for SysLastError) for a name that names
-// nothing, as an empty one on Windows.
+// leading "X:\" is the root, "X:name" is relative to the current directory,
+// a zero byte ends it; in a code page 932 run converted to UTF-8. The text
+// lives in a per-thread buffer until the next call. nullptr (with the code
+// for SysLastError) for a name that names nothing, as an empty one on
+// Windows (3), or that does not convert (kErrorInvalidName).
 const std::string* ToNative(const std::string& name);
+
+// Names at the boundary. The system's names are UTF-8; in a code page 932
+// run a name is converted on its way to the system and back, as Windows'
+// ANSI services convert to and from the file system's Unicode. In a UTF-8
+// run nothing is converted.
+// Opens the converters, so that no later conversion allocates for them.
+void StartNames();
+// The name as the system's bytes, or false when it does not convert.
+bool NameToSystem(std::string_view name, std::string& system);
+// A name from the system in the run's code page, cut to `room` bytes; gives
+// its length. A character that code page 932 does not hold, or a byte that
+// is not UTF-8, becomes the byte 0xFF, which no name of the code page holds:
+// using the name then fails with kErrorInvalidName, and never reaches
+// another file. Allocates nothing.
+size_t NameFromSystem(std::string_view system, char* name, size_t room);
+// The same into a string; the system's text itself when nothing converts.
+std::string_view NameFromSystem(std::string_view system, std::string& name);
 // Remembers a Windows error code for SysLastError().
 void SetLastError(uint32_t code);
 // The Windows code for an errno met while working on the given Linux name.
@@ -92,10 +95,13 @@ std::string Cp932ToUtf8(std::string_view text);
 // Console text in UTF-8 (code page 65001) reaches the terminal unchanged.
 void UseTerminalCodePage(uint32_t codePage);
 
-// Code page 932 (posix_codepage.cpp).
+// The code page (posix_codepage.cpp).
 
-// The code of the character that starts at text[i]: one byte, or two for a
-// lead byte followed by another byte. Advances i past it.
+// The code of the character that starts at text[i], by the run's character
+// rule, and advances i past it. In code page 932: one byte, or two for a
+// lead byte followed by another byte. In UTF-8: the code point of a
+// well-formed sequence; a malformed byte gets a code of its own, past every
+// character's.
 uint32_t NextChar(std::string_view text, size_t& i);
 // The code that a character with two or more codes is written back as;
 // every other code stays.

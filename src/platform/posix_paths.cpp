@@ -1,11 +1,15 @@
-// Names and errors on Linux: Windows paths as Linux names, errno as Windows
+// Names and errors on Linux: Windows paths as Linux names, names converted
+// between the run's code page and the system's UTF-8, errno as Windows
 // codes, the program's own file in the form Wine gives it.
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/char_rule.h"
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 
@@ -126,49 +130,131 @@ bool FailFromErrno(const std::string& native) {
     return false;
 }
 
-const std::string& NativePath(const std::string& name) {
-    // One buffer per thread: opening a file allocates nothing once warm.
-    thread_local std::string native;
-    native.clear();
-    size_t i = 0;
-    if (name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':') {
-        i = 2;
-        if (name.size() >= 3 && IsSeparator(name[2])) {
-            native = "/";
-            i = 3;
-        }
-    } else if (!name.empty() && IsSeparator(name[0])) {
-        native = "/";
-        i = 1;
+namespace {
+
+// Stands for a character that a name from the system cannot have in code
+// page 932: a byte that is no character there and converts to nothing.
+constexpr char kUnconvertible = '\xFF';
+
+iconv_t toSystem = reinterpret_cast<iconv_t>(-1);
+iconv_t fromSystem = reinterpret_cast<iconv_t>(-1);
+
+iconv_t Converter(iconv_t& converter, const char* to, const char* from) {
+    if (converter == reinterpret_cast<iconv_t>(-1)) converter = iconv_open(to, from);
+    return converter;
+}
+
+bool IsPlain(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
     }
-    // Backslashes become slashes, except the second byte of a double-byte
-    // character.
-    size_t at = native.size();
-    native.append(name, i);
-    char* bytes = native.data();
-    const size_t size = native.size();
-    // Up to the first byte of 0x80 or more, no byte is a second byte.
-    size_t plain = at;
-    while (plain < size && static_cast<unsigned char>(bytes[plain]) < 0x80) ++plain;
-    for (; at < plain; ++at) bytes[at] = bytes[at] == '\\' ? '/' : bytes[at];
-    while (at < size) {
-        unsigned char c = static_cast<unsigned char>(bytes[at]);
-        if (IsLeadByte(c)) {
-            at += 2;
-            continue;
-        }
-        if (c == '\\') bytes[at] = '/';
-        ++at;
+    return true;
+}
+
+}  // namespace
+
+void StartNames() {
+    Converter(toSystem, "UTF-8", "CP932");
+    Converter(fromSystem, "CP932", "UTF-8");
+}
+
+bool NameToSystem(std::string_view name, std::string& system) {
+    system.assign(name);
+    if (gUtf8 || IsPlain(name)) return true;
+    iconv_t converter = Converter(toSystem, "UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    // A character of code page 932 takes at most three bytes of UTF-8.
+    system.resize(name.size() * 3);
+    char* in = const_cast<char*>(name.data());
+    size_t left = name.size();
+    char* out = system.data();
+    size_t room = system.size();
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(converter, &in, &left, &out, &room) == static_cast<size_t>(-1)) return false;
+    system.resize(system.size() - room);
+    return true;
+}
+
+size_t NameFromSystem(std::string_view system, char* name, size_t room) {
+    if (gUtf8 || IsPlain(system)) {
+        size_t size = std::min(system.size(), room);
+        system.copy(name, size);
+        return size;
     }
-    if (native.empty() && name.size() >= 2) native = ".";  // "X:" alone: the current directory
-    return native;
+    iconv_t converter = Converter(fromSystem, "CP932", "UTF-8");
+    size_t written = 0;
+    for (size_t at = 0; at < system.size();) {
+        size_t length = utf8::SequenceLength(system, at);
+        char unit[2];
+        char* in = const_cast<char*>(system.data() + at);
+        size_t left = length;
+        char* out = unit;
+        size_t free = sizeof unit;
+        bool converted = converter != reinterpret_cast<iconv_t>(-1) &&
+                         iconv(converter, &in, &left, &out, &free) != static_cast<size_t>(-1);
+        size_t bytes = converted ? sizeof unit - free : 1;
+        if (!converted) unit[0] = kUnconvertible;
+        if (written + bytes > room) break;
+        std::copy(unit, unit + bytes, name + written);
+        written += bytes;
+        at += length;
+    }
+    return written;
+}
+
+std::string_view NameFromSystem(std::string_view system, std::string& name) {
+    if (gUtf8 || IsPlain(system)) return system;
+    // No character of code page 932 is longer than its UTF-8 form.
+    name.resize(system.size());
+    name.resize(NameFromSystem(system, name.data(), name.size()));
+    return name;
 }
 
 const std::string* ToNative(const std::string& name) {
-    const std::string& native = NativePath(name);
-    if (!native.empty()) return &native;
-    SetLastError(kErrorPathNotFound);
-    return nullptr;
+    // Buffers per thread: opening a file allocates nothing once warm.
+    thread_local std::string native;
+    thread_local std::string converted;
+    native.clear();
+    std::string_view whole(name.c_str());  // a zero byte ends a name
+    size_t i = 0;
+    if (whole.size() >= 2 && IsDriveLetter(whole[0]) && whole[1] == ':') {
+        i = 2;
+        if (whole.size() >= 3 && IsSeparator(whole[2])) {
+            native = "/";
+            i = 3;
+        }
+    } else if (!whole.empty() && IsSeparator(whole[0])) {
+        native = "/";
+        i = 1;
+    }
+    // Backslashes become slashes, except a byte of a character of the code
+    // page (in code page 932 a second byte may be 0x5C).
+    size_t at = native.size();
+    native.append(whole, i);
+    char* bytes = native.data();
+    const size_t size = native.size();
+    bool plain = true;
+    while (at < size) {
+        unsigned char c = static_cast<unsigned char>(bytes[at]);
+        if (c < 0x80) {
+            if (c == '\\') bytes[at] = '/';
+            ++at;
+            continue;
+        }
+        plain = false;
+        at = NextCharIndex(native, at);
+    }
+    if (native.empty() && whole.size() >= 2) native = ".";  // "X:" alone: the current directory
+    if (native.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return nullptr;
+    }
+    if (plain || gUtf8) return &native;
+    if (!NameToSystem(native, converted)) {
+        SetLastError(kErrorInvalidName);
+        return nullptr;
+    }
+    return &converted;
 }
 
 }  // namespace posix
@@ -193,33 +279,40 @@ std::string SysCurrentFolder() {
     }
     folder.resize(std::strlen(folder.c_str()));
     if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
+    std::string name;
+    return std::string(posix::NameFromSystem(folder, name));
 }
 
-std::string SysShownName(const std::string& name) { return posix::NativePath(name); }
+std::string SysShownName(const std::string& name) {
+    const std::string* native = posix::ToNative(name);
+    return native != nullptr ? *native : name;
+}
 
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     // "Z:" and the absolute path with backslashes: the name Wine gives the
     // Windows program, so both programs see the same names. Linux paths can
-    // be longer than any fixed room: the link is read into the caller's own.
+    // be longer than any fixed room: the link is read into room of its own,
+    // never allocated, and converted into the caller's.
     constexpr std::string_view kDrive = "Z:";
     if (size <= kDrive.size()) {
         posix::SetLastError(kErrorInsufficientBuffer);
         if (size > 0) buffer[0] = '\0';
         return 0;
     }
-    char* path = buffer + kDrive.size();
-    size_t room = size - kDrive.size() - 1;
-    ssize_t length = readlink("/proc/self/exe", path, room);
+    static char link[kModulePathRoom];
+    ssize_t length = readlink("/proc/self/exe", link, sizeof link);
     if (length <= 0) {
         posix::SetLastError(kErrorFileNotFound);
         buffer[0] = '\0';
         return 0;
     }
+    for (ssize_t i = 0; i < length; ++i) link[i] = link[i] == '/' ? '\\' : link[i];
     kDrive.copy(buffer, kDrive.size());
-    for (ssize_t i = 0; i < length; ++i) path[i] = path[i] == '/' ? '\\' : path[i];
-    path[length] = '\0';
-    return static_cast<uint32_t>(kDrive.size()) + static_cast<uint32_t>(length);
+    size_t room = size - kDrive.size() - 1;
+    size_t converted = posix::NameFromSystem(std::string_view(link, static_cast<size_t>(length)),
+                                             buffer + kDrive.size(), room);
+    buffer[kDrive.size() + converted] = '\0';
+    return static_cast<uint32_t>(kDrive.size() + converted);
 }
 
 bool SysIsRootedName(std::string_view name) { return !name.empty() && name[0] == '/'; }
@@ -229,7 +322,7 @@ bool SysIsPathWord(std::string_view word) {
     // a word is a path when it starts with "/", holds a second one, and
     // names something that is there.
     if (word.size() < 2 || word[0] != '/' || word.find('/', 1) == std::string_view::npos) return false;
-    std::string name(word);
+    std::string name;
     struct stat info;
-    return stat(name.c_str(), &info) == 0;
+    return posix::NameToSystem(word, name) && stat(name.c_str(), &info) == 0;
 }

@@ -68,7 +68,8 @@ bool IsRunningProgram(const struct stat& info) {
 }  // namespace posix
 
 bool SysGetCommandLine(std::string& /*line*/, std::vector<std::string>& arguments) {
-    // The arguments as the system handed them, each ended by a NUL.
+    // The arguments as the system handed them, each ended by a NUL, in the
+    // run's code page.
     std::ifstream source("/proc/self/cmdline", std::ios::binary);
     std::string raw((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
     arguments.clear();
@@ -76,7 +77,8 @@ bool SysGetCommandLine(std::string& /*line*/, std::vector<std::string>& argument
     while (start != std::string::npos && start + 1 < raw.size()) {
         size_t end = raw.find('\0', start + 1);
         if (end == std::string::npos) end = raw.size();
-        arguments.emplace_back(raw, start + 1, end - start - 1);
+        std::string word;
+        arguments.emplace_back(posix::NameFromSystem(std::string_view(raw).substr(start + 1, end - start - 1), word));
         start = end;
     }
     return true;
@@ -84,6 +86,7 @@ bool SysGetCommandLine(std::string& /*line*/, std::vector<std::string>& argument
 
 void SysStartProcess() {
     HoldStandardDescriptors();
+    posix::StartNames();
     posix::StartTerminal();
     // A closed pipe is then a write error, not a silent death.
     signal(SIGPIPE, SIG_IGN);

@@ -155,11 +155,15 @@ Profile& KeptProfile() {
 
 const Profile& ProfileOf(const std::string& path) {
     Profile& profile = KeptProfile();
-    const std::string& native = posix::NativePath(path);
-    if (profile.native != native || profile.native.empty()) {
+    const std::string* native = posix::ToNative(path);
+    if (native == nullptr) {  // a name that names no file reads as an unreadable one
         profile = Profile{};
-        profile.native = native;
-        profile.readable = ReadWhole(native, profile.text);
+        return profile;
+    }
+    if (profile.native != *native || profile.native.empty()) {
+        profile = Profile{};
+        profile.native = *native;
+        profile.readable = ReadWhole(*native, profile.text);
         if (profile.readable) IndexSections(profile);
     }
     return profile;

@@ -103,4 +103,27 @@ inline uint32_t LowerLetter(uint32_t code) {
     return code;
 }
 
+// Characters that a terminal shows two columns wide: the wide and full-width
+// ones of Unicode's East Asian Width (kana, kanji, hangul, full-width forms,
+// the emoji blocks). Every other character takes one column.
+struct WideRange {
+    uint32_t first;
+    uint32_t last;
+};
+
+inline constexpr WideRange kWideRanges[] = {
+    {0x1100, 0x115F},   {0x2329, 0x232A},   {0x2E80, 0x303E},   {0x3041, 0x3247},   {0x3250, 0x4DBF},
+    {0x4E00, 0xA4C6},   {0xA960, 0xA97C},   {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},   {0xFE10, 0xFE19},
+    {0xFE30, 0xFE6B},   {0xFF01, 0xFF60},   {0xFFE0, 0xFFE6},   {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF},
+    {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
+};
+
+inline bool IsWide(uint32_t code) {
+    if (code < kWideRanges[0].first) return false;
+    for (const WideRange& range : kWideRanges) {
+        if (code >= range.first && code <= range.last) return true;
+    }
+    return false;
+}
+
 }  // namespace utf8

@@ -1,8 +1,11 @@
 // The Windows backend: thin calls to kernel32, and for CodePage=65001 what
-// the A calls cannot do: UTF-8 comparison by characters and profile values
-// read as UTF-8 through the W calls.
+// the A calls cannot do: UTF-8 comparison by characters, profile values read
+// as UTF-8 through the W calls, and names given to the wide file services,
+// converted from UTF-8, with the command line and the program's name taken
+// from them.
 #include <windows.h>
 
+#include "platform/char_rule.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
 
@@ -12,8 +15,59 @@
 static HANDLE ToWin(SysHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 static SysHandle FromWin(HANDLE handle) { return reinterpret_cast<SysHandle>(handle); }
 
+namespace {
+
+UINT codePage = kCodePageShiftJis;
+
+std::wstring Wide(const std::string& text, UINT from) {
+    int length = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+// A UTF-8 name as the wide services take it, up to a zero byte; false (with
+// the invalid-name code) for bytes that are not UTF-8.
+bool WideName(const std::string& name, std::wstring& wide) {
+    const char* text = name.c_str();
+    int size = static_cast<int>(std::char_traits<char>::length(text));
+    wide.clear();
+    if (size == 0) return true;
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, size, nullptr, 0);
+    if (length <= 0) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    wide.resize(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, size, wide.data(), length);
+    return true;
+}
+
+// Wide text as UTF-8, cut to `room` bytes at a character boundary; gives
+// the number of bytes.
+size_t Utf8Of(const wchar_t* wide, size_t length, char* out, size_t room) {
+    size_t written = 0;
+    for (size_t i = 0; i < length;) {
+        int units = (wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < length) ? 2 : 1;
+        char bytes[4];
+        int size = WideCharToMultiByte(CP_UTF8, 0, wide + i, units, bytes, sizeof bytes, nullptr, nullptr);
+        if (size <= 0 || written + static_cast<size_t>(size) > room) break;
+        std::copy(bytes, bytes + size, out + written);
+        written += static_cast<size_t>(size);
+        i += static_cast<size_t>(units);
+    }
+    return written;
+}
+
+}  // namespace
+
 SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
                         uint32_t disposition, uint32_t attributes) {
+    if (codePage == kCodePageUtf8) {
+        std::wstring wide;
+        if (!WideName(name, wide)) return kInvalidHandle;
+        return FromWin(CreateFileW(wide.c_str(), access, shareMode, nullptr, disposition, attributes, nullptr));
+    }
     return FromWin(CreateFileA(name.c_str(), access, shareMode, nullptr, disposition, attributes,
                                nullptr));
 }
@@ -82,33 +136,45 @@ bool SysGetFilePointer(SysHandle file, uint64_t* position) {
 SysHandle SysOpenStdInput() { return FromWin(GetStdHandle(STD_INPUT_HANDLE)); }
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA(path.c_str(), &data);
+    HANDLE search;
+    DWORD attributes = 0;
+    if (codePage == kCodePageUtf8) {
+        std::wstring wide;
+        if (!WideName(path, wide)) return kInvalidHandle;
+        WIN32_FIND_DATAW data;
+        search = FindFirstFileW(wide.c_str(), &data);
+        attributes = data.dwFileAttributes;
+    } else {
+        WIN32_FIND_DATAA data;
+        search = FindFirstFileA(path.c_str(), &data);
+        attributes = data.dwFileAttributes;
+    }
     if (search == INVALID_HANDLE_VALUE) return kInvalidHandle;
-    found->attributes = data.dwFileAttributes;
+    found->attributes = attributes;
     return FromWin(search);
 }
 
 bool SysFindClose(SysHandle search) { return FindClose(ToWin(search)) != FALSE; }
 
-uint32_t SysGetFileAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+uint32_t SysGetFileAttributes(const std::string& path) {
+    if (codePage != kCodePageUtf8) return GetFileAttributesA(path.c_str());
+    std::wstring wide;
+    return WideName(path, wide) ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
+}
 
 bool SysCreateDirectory(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    if (codePage != kCodePageUtf8) return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    std::wstring wide;
+    return WideName(path, wide) && CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
 }
 
-bool SysDeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool SysDeleteFile(const std::string& path) {
+    if (codePage != kCodePageUtf8) return DeleteFileA(path.c_str()) != FALSE;
+    std::wstring wide;
+    return WideName(path, wide) && DeleteFileW(wide.c_str()) != FALSE;
+}
 
 namespace {
-
-UINT codePage = kCodePageShiftJis;
-
-std::wstring Wide(const std::string& text, UINT from) {
-    int length = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 // The code of the next character of UTF-8 text, decoded by the system; a
 // malformed byte gets a code of its own, past every character's.
@@ -128,7 +194,10 @@ uint32_t NextUtf8Code(std::string_view text, size_t& i) {
 
 }  // namespace
 
-void SysUseCodePage(uint32_t code) { codePage = code; }
+void SysUseCodePage(uint32_t code) {
+    codePage = code;
+    UseCharRule(code == kCodePageUtf8);
+}
 
 uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key,
                                     const std::string& defaultText, char* buffer, uint32_t size,
@@ -143,7 +212,7 @@ uint32_t SysGetPrivateProfileString(const std::string& section, const std::strin
     std::wstring value(32768, L'\0');
     DWORD length = GetPrivateProfileStringW(Wide(section, CP_ACP).c_str(), Wide(key, CP_ACP).c_str(),
                                             Wide(defaultText, CP_UTF8).c_str(), value.data(),
-                                            static_cast<DWORD>(value.size()), Wide(path, CP_ACP).c_str());
+                                            static_cast<DWORD>(value.size()), Wide(path, CP_UTF8).c_str());
     int bytes = WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
@@ -217,7 +286,14 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
 }
 
 bool SysGetCommandLine(std::string& line, std::vector<std::string>& /*arguments*/) {
-    line = GetCommandLineA();
+    if (codePage != kCodePageUtf8) {
+        line = GetCommandLineA();
+        return false;
+    }
+    const wchar_t* wide = GetCommandLineW();
+    size_t length = std::char_traits<wchar_t>::length(wide);
+    line.resize(length * 3);
+    line.resize(Utf8Of(wide, length, line.data(), line.size()));
     return false;
 }
 
@@ -226,6 +302,17 @@ bool SysIsPathWord(std::string_view /*word*/) { return false; }
 bool SysIsRootedName(std::string_view /*name*/) { return false; }
 
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
+    if (size == 0) return 0;
+    if (codePage == kCodePageUtf8) {
+        // Room of its own, never allocated: the report asks for the name
+        // when memory has run out.
+        static wchar_t wide[kModulePathRoom];
+        DWORD units = GetModuleFileNameW(nullptr, wide, kModulePathRoom);
+        if (units >= kModulePathRoom) units = kModulePathRoom - 1;
+        size_t length = Utf8Of(wide, units, buffer, size - 1);
+        buffer[length] = '\0';
+        return static_cast<uint32_t>(length);
+    }
     DWORD length = GetModuleFileNameA(nullptr, buffer, size);
     if (length >= size) length = size - 1;
     buffer[length] = '\0';

@@ -39,8 +39,10 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
     AppendItem(*rules.RuleKeys, key);
     AppendItem(*rules.RuleFiles, file);
     AppendItem(*rules.RuleCounts, "0");
-    int32_t keyLength = static_cast<int32_t>(key.size());
-    if (rules.KeyWidth < kKeyWidthCeiling && keyLength > rules.KeyWidth) rules.KeyWidth = keyLength;
+    int64_t keyColumns = TextColumns(key);
+    if (rules.KeyWidth < kKeyWidthCeiling && keyColumns > rules.KeyWidth) {
+        rules.KeyWidth = static_cast<int32_t>(keyColumns);
+    }
 }
 
 // The code page of the data: absent or empty is 932; a number (by the rules
@@ -62,6 +64,27 @@ bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet
     return true;
 }
 
+// The rule file as the command line names it, and where names are taken:
+// on Linux from where the user stands (the rule file in the current folder,
+// BaseDir in the rule file's folder); on Windows next to the program, as its
+// setups expect.
+struct RuleFileName {
+    bool fromHere = false;
+    std::string typed;
+    std::string programPath;
+    std::string path;
+};
+
+RuleFileName NameRuleFile() {
+    RuleFileName file;
+    file.fromHere = SysConventions().namesFromCurrentFolder;
+    file.typed = TrimBlanks(CommandWord(2));
+    file.programPath = PathOf(CommandWord(0));
+    file.path = IsFullyQualified(file.typed) ? file.typed
+                                             : (file.fromHere ? SysCurrentFolder() : file.programPath) + file.typed;
+    return file;
+}
+
 }  // namespace
 
 std::string ZeroPad(int64_t number, int width) {
@@ -72,28 +95,32 @@ std::string ZeroPad(int64_t number, int width) {
 }
 
 void LoadRules(RuleSet& rules) {
-    std::string name(TrimBlanks(CommandWord(2)));
-    if (name.empty()) {
+    RuleFileName file = NameRuleFile();
+    if (file.typed.empty()) {
         WriteError(kNoRuleFileMessage);
         DiagnoseUserError(kDiagnosticNoRuleFile);
         rules.ColumnNo = -1;
         return;
     }
-    // Where names are taken: on Linux from where the user stands (the rule
-    // file in the current folder, BaseDir in the rule file's folder); on
-    // Windows next to the program, as its setups expect.
-    const bool fromHere = SysConventions().namesFromCurrentFolder;
-    std::string programPath = PathOf(CommandWord(0));
-    std::string path = IsFullyQualified(name) ? name : (fromHere ? SysCurrentFolder() : programPath) + name;
-    if (!IsExistingFile(path)) {
-        WriteError({kRuleFileMissingMessage, name});
-        DiagnoseUserError(kDiagnosticRuleFileMissing, path, {}, WhyNoFile(path));
+    if (!IsExistingFile(file.path)) {
+        WriteError({kRuleFileMissingMessage, file.typed});
+        DiagnoseUserError(kDiagnosticRuleFileMissing, file.path, {}, WhyNoFile(file.path));
         rules.ColumnNo = -1;
         return;
     }
-    RuleFileReader reader = OpenRuleFile(path);
+    RuleFileReader reader = OpenRuleFile(file.path);
     TextList items;
-    bool codePageKnown = ReadCodePage(reader, path, rules);
+    bool codePageKnown = ReadCodePage(reader, file.path, rules);
+    if (rules.CodePage != kCodePageShiftJis) {
+        // The names were taken in code page 932; from now on every text is
+        // UTF-8, so the system gives them again.
+        CloseRuleFile(reader);
+        file = NameRuleFile();
+        reader = OpenRuleFile(file.path);
+    }
+    const bool fromHere = file.fromHere;
+    const std::string& programPath = file.programPath;
+    const std::string& path = file.path;
 
     rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
     if (rules.ColumnNo < 0) {

@@ -49,17 +49,17 @@ class Platform:
         """The command line that starts `program` with `args` (bytes)."""
         return (self.wine or []) + [program] + args
 
-    def native_name(self, name):
-        """A case's file name as it stands on disk for this program."""
-        name = name.replace("\\", "/")
-        return name.encode("utf-8") if self.wine else to_sjis(name)
+    @staticmethod
+    def native_name(name):
+        """A case's file name as it stands on disk: UTF-8, the system's own
+        names, for both programs."""
+        return name.replace("\\", "/").encode("utf-8")
 
-    def arg(self, text):
-        # Wine takes its arguments in the Unix locale's UTF-8 and hands the
-        # program Shift-JIS; the Linux program takes the bytes themselves.
-        if isinstance(text, bytes):
-            return text
-        return text.encode("utf-8") if self.wine else to_sjis(text)
+    @staticmethod
+    def arg(text):
+        # Both programs take their arguments in the system's UTF-8 and see
+        # them in the run's code page.
+        return text if isinstance(text, bytes) else text.encode("utf-8")
 
     def helper(self, name):
         suffix = ".exe" if self.wine else ""

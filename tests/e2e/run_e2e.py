@@ -31,6 +31,8 @@ A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
   expect file NAME [(MODE)]: the exact bytes of a file after the run
   expect absent: NAME   no such file after the run
   expect unchanged: NAME    the file holds what was placed
+  expect listing DIR: NAME ...  the folder holds exactly these names, as
+                        UTF-8 bytes on disk
 
 Block MODE: "crlf" (the default) ends every "| " line with CR LF, "lf" with
 LF, "raw" with nothing; add "noeol" to leave the last line without one, and
@@ -39,9 +41,11 @@ output, "noend" expects the start banner only (a run that fails prints its
 report and no end banner), "bare" no banner at all (/v, /s).
 Inside a block "␍" is CR, "␊" is LF, "\\xHH" a raw byte, "{prog}" the
 program's file name and "{dir}" the scratch directory as the program sees it
-(Z:\\...); "{here}" is the folder a relative rule file is read from, as the
+(Z:\...); "{here}" is the folder a relative rule file is read from, as the
 program shows it (Windows: {dir}, next to the program; Linux: the current
-folder, /...), and "{/}" the separator the program puts after it. File names are Shift-JIS on Linux; Wine keeps them in UTF-8.
+folder, /...), and "{/}" the separator the program puts after it. File
+names on disk and the arguments are UTF-8 for both programs: each converts
+them from and to the run's code page.
 """
 import os
 import re
@@ -79,6 +83,7 @@ class Case:
         self.expect_files = []
         self.expect_absent = []
         self.expect_unchanged = []
+        self.expect_listings = []  # (folder, names)
         self.parse(path.read_text(encoding="utf-8").splitlines())
 
     def parse(self, lines):
@@ -104,6 +109,10 @@ class Case:
                     self.expect_files.append((name, content))
                 else:
                     self.files.append((name, content))
+                continue
+            listing = re.fullmatch(r"expect listing (.+?):(.*)", line)
+            if listing:
+                self.expect_listings.append((listing.group(1), listing.group(2).split()))
                 continue
             key, _, value = line.partition(":")
             value = value.strip()
@@ -268,6 +277,11 @@ def run_case(case, args, scratch):
             scratch.expect_absent(name)
         for name in case.expect_unchanged:
             scratch.expect_file(name, scratch.placed[name])
+        for folder, names in case.expect_listings:
+            path = scratch.at(folder)
+            got = sorted(os.listdir(path)) if os.path.isdir(path) else None
+            if got != sorted(name.encode("utf-8") for name in names):
+                scratch.problems.append(f"{folder} holds {got}, expected {names}")
     finally:
         for holder in holders:
             holder.kill()

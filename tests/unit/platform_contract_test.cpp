@@ -9,6 +9,7 @@
 #include "files/file_system.h"
 #include "platform/platform.h"
 #include "test_files.h"
+#include "unit_support.h"
 
 namespace {
 
