@@ -30,7 +30,6 @@ struct FailureNote {
     std::string causeAction;  // an earlier step that caused the failure
     std::string causeFile;
     std::string causeReason;
-    uint32_t causeCode = 0;
 };
 FailureNote noted;
 
@@ -44,12 +43,22 @@ Captured captured;
 
 bool userErrorMet = false;
 
-std::string Replaced(std::string_view pattern, std::string_view mark, std::string_view text) {
-    std::string out(pattern);
-    size_t at = out.find(mark);
-    if (at != std::string::npos) out.replace(at, mark.size(), text);
+// The pattern with "%s" replaced by the name and "%v" by the value, in one
+// pass, so that neither is read for marks itself.
+std::string Filled(std::string_view pattern, std::string_view name, std::string_view value = {}) {
+    std::string out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == 'v')) {
+            out += pattern[i + 1] == 's' ? name : value;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
     return out;
 }
+
+std::string Replaced(std::string_view pattern, std::string_view value) { return Filled(pattern, {}, value); }
 
 std::string Number(int64_t value) { return std::to_string(value); }
 
@@ -58,13 +67,13 @@ std::string HowFar(int64_t firstMissing) {
     const RunProgress& run = gRunProgress;
     if (!run.inPass) return std::string(kDiagnosticNoLineRead);
     std::string text;
-    if (firstMissing > 0) text = Replaced(kDiagnosticMissingFrom, "%v", Number(firstMissing)) + "; ";
+    if (firstMissing > 0) text = Replaced(kDiagnosticMissingFrom, Number(firstMissing)) + "; ";
     if (run.inputEnded) {
-        text += Replaced(kDiagnosticWholeInput, "%v", Number(run.linesRead));
+        text += Replaced(kDiagnosticWholeInput, Number(run.linesRead));
     } else {
-        text += Replaced(kDiagnosticLineOfInput, "%v", Number(run.linesRouted + 1));
+        text += Replaced(kDiagnosticLineOfInput, Number(run.linesRouted + 1));
     }
-    return text + "; " + Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted, "%v",
+    return text + "; " + Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted,
                                   Number(run.linesRouted));
 }
 
@@ -161,7 +170,7 @@ void ShowProgressNow() {
     if (elapsed < kProgressDelay) return;
     const RunProgress& run = gRunProgress;
     std::string line = std::string(kEraseLine) + std::string(kDiagnosticPrefix) +
-                       Replaced(kDiagnosticProgress, "%v", Number(run.linesRead));
+                       Replaced(kDiagnosticProgress, Number(run.linesRead));
     uint64_t position = 0;
     bool positionKnown = run.inputSize > 0 && SysGetFilePointer(run.input, &position);
     if (positionKnown) {
@@ -192,7 +201,6 @@ void NoteFailureCause(std::string_view action, std::string_view name, uint32_t c
     noted.causeAction.assign(action);
     noted.causeFile = SysShownName(std::string(name));
     noted.causeReason = SysErrorText(code);
-    noted.causeCode = code;
 }
 
 void CaptureIoFailure(int32_t code, uint32_t place, std::string_view reason) {
@@ -205,10 +213,10 @@ void CaptureIoFailure(int32_t code, uint32_t place, std::string_view reason) {
     captured.known = true;
     captured.firstMissing = noted.firstMissing;
     if (byCause) {
-        captured.action = Replaced(noted.causeAction, "%s", noted.causeFile);
+        captured.action = Filled(noted.causeAction, noted.causeFile);
         captured.reason = noted.causeReason;
     } else {
-        captured.action = Replaced(ActionAt(place), "%s", file);
+        captured.action = Filled(ActionAt(place), file);
         captured.reason.assign(reason);
     }
     noted = FailureNote{};
@@ -225,20 +233,19 @@ void DiagnoseFailure(uint32_t place, std::string_view detail) {
     if (captured.known && place != kPlaceInterrupt) {
         WriteLine(captured.action, captured.reason, captured.firstMissing);
     } else {
-        WriteLine(Replaced(ActionAt(place), "%v", detail), {}, 0);
+        WriteLine(Replaced(ActionAt(place), detail), {}, 0);
     }
     captured = Captured{};
 }
 
 void DiagnoseLoss(std::string_view name, int64_t firstMissingLine, std::string_view reason) {
-    WriteLine(Replaced(kDiagnosticWriteDestination, "%s", SysShownName(std::string(name))), reason, firstMissingLine);
+    WriteLine(Filled(kDiagnosticWriteDestination, SysShownName(std::string(name))), reason, firstMissingLine);
 }
 
 void DiagnoseUserError(std::string_view what, std::string_view name, std::string_view value,
                        std::string_view reason) {
     userErrorMet = true;
-    std::string action = Replaced(what, "%s", name.empty() ? std::string() : SysShownName(std::string(name)));
-    WriteLine(Replaced(action, "%v", value), reason, 0);
+    WriteLine(Filled(what, name.empty() ? std::string() : SysShownName(std::string(name)), value), reason, 0);
 }
 
 uint32_t RunExitStatus() { return userErrorMet ? SysConventions().userErrorStatus : 0; }
