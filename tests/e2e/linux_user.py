@@ -31,15 +31,17 @@ def to_utf8(cp932):
     return result.stdout
 
 
-def on_terminal(run, args):
-    """Runs the program with standard output on a pseudo-terminal in raw
-    mode (no line end is rewritten); gives the exit status and the bytes."""
+def terminal_run(command, cwd, stream):
+    """Runs the command with its standard output (stream "stdout") or error
+    ("stderr") on a pseudo-terminal in raw mode (no line end is rewritten);
+    gives the exit status, the other stream's bytes and the terminal's."""
     master, slave = pty.openpty()
     tty.setraw(slave)
-    process = subprocess.Popen(run.command(args), cwd=run.root, stdin=subprocess.DEVNULL, stdout=slave,
-                               stderr=subprocess.PIPE)
+    streams = {"stdout": slave, "stderr": subprocess.PIPE} if stream == "stdout" else \
+        {"stdout": subprocess.PIPE, "stderr": slave}
+    process = subprocess.Popen(command, cwd=cwd, stdin=subprocess.DEVNULL, **streams)
     os.close(slave)
-    output = b""
+    shown = b""
     while True:
         try:
             chunk = os.read(master, 65536)
@@ -47,10 +49,17 @@ def on_terminal(run, args):
             break
         if not chunk:
             break
-        output += chunk
+        shown += chunk
     os.close(master)
-    process.wait(timeout=60)
-    return process.returncode, output
+    other = (process.stderr if stream == "stdout" else process.stdout).read()
+    process.wait(timeout=120)
+    return process.returncode, other, shown
+
+
+def on_terminal(run, args):
+    """Standard output on a pseudo-terminal: the exit status and the bytes."""
+    status, _, output = terminal_run(run.command(args), run.root, "stdout")
+    return status, output
 
 
 def terminal(run):
@@ -304,28 +313,6 @@ def standard_input(run):
     return run.problems
 
 
-def stderr_on_terminal(command, cwd):
-    """Runs the command with standard error on a pseudo-terminal; gives the
-    exit status, standard output and what the terminal received."""
-    master, slave = pty.openpty()
-    tty.setraw(slave)
-    process = subprocess.Popen(command, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=slave)
-    os.close(slave)
-    output = process.stdout.read()
-    process.wait(timeout=120)
-    errors = b""
-    while True:
-        try:
-            chunk = os.read(master, 65536)
-        except OSError:  # EIO: the program closed the terminal's last end
-            break
-        if not chunk:
-            break
-        errors += chunk
-    os.close(master)
-    return process.returncode, output, errors
-
-
 def progress(run):
     """On a terminal standard error, a run that lasts over a second shows the
     progress line (with the part of a file's size read and the time left),
@@ -362,7 +349,7 @@ def progress(run):
                         "-e", "inject=read:delay_exit=400000"] + run.command(["big.csv", "rules.ini"] + options))
             count = 3000
         if stderr_kind == "terminal":
-            status, output, errors = stderr_on_terminal(command, run.root)
+            status, output, errors = terminal_run(command, run.root, "stderr")
         else:
             result = subprocess.run(command, cwd=run.root, stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
             status, output, errors = result.returncode, result.stdout, result.stderr
