@@ -32,9 +32,9 @@ void AddJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-// A name as the system spells it, in UTF-8: the system's names are UTF-8
-// already where the program converts them at the boundary; names still in
-// code page 932 are converted here.
+// A name as the system spells it, in UTF-8: the system's names are UTF-8;
+// a name that could not be converted for it stands in the data's code page
+// and is converted here, U+FFFD for what does not convert.
 std::string Utf8Name(const std::string& shown) {
     return utf8::Sanitized(shown) == shown ? shown : SysTextToUtf8(shown);
 }

@@ -31,15 +31,17 @@ def to_utf8(cp932):
     return result.stdout
 
 
-def on_terminal(run, args):
-    """Runs the program with standard output on a pseudo-terminal in raw
-    mode (no line end is rewritten); gives the exit status and the bytes."""
+def terminal_run(command, cwd, stream):
+    """Runs the command with its standard output (stream "stdout") or error
+    ("stderr") on a pseudo-terminal in raw mode (no line end is rewritten);
+    gives the exit status, the other stream's bytes and the terminal's."""
     master, slave = pty.openpty()
     tty.setraw(slave)
-    process = subprocess.Popen(run.command(args), cwd=run.root, stdin=subprocess.DEVNULL, stdout=slave,
-                               stderr=subprocess.PIPE)
+    streams = {"stdout": slave, "stderr": subprocess.PIPE} if stream == "stdout" else \
+        {"stdout": subprocess.PIPE, "stderr": slave}
+    process = subprocess.Popen(command, cwd=cwd, stdin=subprocess.DEVNULL, **streams)
     os.close(slave)
-    output = b""
+    shown = b""
     while True:
         try:
             chunk = os.read(master, 65536)
@@ -47,10 +49,17 @@ def on_terminal(run, args):
             break
         if not chunk:
             break
-        output += chunk
+        shown += chunk
     os.close(master)
-    process.wait(timeout=60)
-    return process.returncode, output
+    other = (process.stderr if stream == "stdout" else process.stdout).read()
+    process.wait(timeout=120)
+    return process.returncode, other, shown
+
+
+def on_terminal(run, args):
+    """Standard output on a pseudo-terminal: the exit status and the bytes."""
+    status, _, output = terminal_run(run.command(args), run.root, "stdout")
+    return status, output
 
 
 def terminal(run):
@@ -306,52 +315,49 @@ def standard_input(run):
 
 def progress(run):
     """On a terminal standard error, a run that lasts over a second shows the
-    progress line, erased before the summary; never on a file, never with /s."""
+    progress line (with the part of a file's size read and the time left),
+    erased before the summary; never on a file, never with /s. The input is
+    slow: a FIFO fed a line at a time, or a file whose reads strace delays."""
     if run.platform.wine:
         return None
+    import shutil
     import threading
     import time
     run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1"))
     lines = 15
-    for stderr_kind, options, shown in [("terminal", [], True), ("file", [], False), ("terminal", ["/s"], False)]:
-        fifo = run.at("slow.fifo")
-        if not os.path.exists(fifo):
-            os.mkfifo(fifo)
-
+    os.mkfifo(run.at("slow.fifo"))
+    run.place("big.csv", b"".join(b"y,%05d,%s\r\n" % (n, b"q" * 90) for n in range(3000)))
+    plain = re.compile(rb"\r\x1b\[Krowdispatch: \d+ lines read, \d+ lines/s")
+    sized = re.compile(rb"\r\x1b\[Krowdispatch: \d+ lines read, [\d.]+ MiB of 0.3 MiB \(\d+%\), \d+ lines/s, .* left")
+    rows = [("fifo", "terminal", [], plain), ("fifo", "file", [], None), ("fifo", "terminal", ["/s"], None)]
+    if shutil.which("strace"):
+        rows.append(("file", "terminal", [], sized))
+    else:
+        run.problems.append("strace is not installed (scripts/setup installs it)")
+    for source, stderr_kind, options, shown in rows:
         def feed():
-            with open(fifo, "wb", buffering=0) as f:
+            with open(run.at("slow.fifo"), "wb", buffering=0) as f:
                 for n in range(lines):
                     f.write(b"x,%d\r\n" % n)
                     time.sleep(0.15)
         feeder = threading.Thread(target=feed)
-        feeder.start()
-        if stderr_kind == "terminal":
-            master, slave = pty.openpty()
-            tty.setraw(slave)
-            process = subprocess.Popen(run.command(["slow.fifo", "rules.ini"] + options), cwd=run.root,
-                                       stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=slave)
-            os.close(slave)
-            output = process.stdout.read()
-            process.wait(timeout=60)
-            errors = b""
-            while True:
-                try:
-                    chunk = os.read(master, 65536)
-                except OSError:
-                    break
-                if not chunk:
-                    break
-                errors += chunk
-            os.close(master)
-            status = process.returncode
+        if source == "fifo":
+            feeder.start()
+            command, count = run.command(["slow.fifo", "rules.ini"] + options), lines
         else:
-            status, output, errors = run_all(run, ["slow.fifo", "rules.ini"] + options)
-        feeder.join()
-        label = f"stderr on a {stderr_kind} {options}"
-        expected_output = b"" if options else START + summary(lines, [], lines) + END
-        run.expect(status, output, 0, expected_output)
-        progress_line = re.compile(rb"\r\x1b\[Krowdispatch: \d+ lines read, \d+ lines/s")
-        if shown and (not progress_line.search(errors) or not errors.endswith(b"\r\x1b[K")):
+            command = (["strace", "-f", "-o", "/dev/null", "-P", os.fsdecode(run.at("big.csv")), "-e", "trace=read",
+                        "-e", "inject=read:delay_exit=400000"] + run.command(["big.csv", "rules.ini"] + options))
+            count = 3000
+        if stderr_kind == "terminal":
+            status, output, errors = terminal_run(command, run.root, "stderr")
+        else:
+            result = subprocess.run(command, cwd=run.root, stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+            status, output, errors = result.returncode, result.stdout, result.stderr
+        if source == "fifo":
+            feeder.join()
+        label = f"{source} input, stderr on a {stderr_kind} {options}"
+        run.expect(status, output, 0, b"" if options else START + summary(count, [], count) + END)
+        if shown and (not shown.search(errors) or not errors.endswith(b"\r\x1b[K")):
             run.problems.append(f"{label}: no progress line erased at the end: {errors[-300:]!r}")
         if not shown and errors:
             run.problems.append(f"{label}: standard error {errors[-300:]!r}")
