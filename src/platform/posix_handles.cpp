@@ -339,6 +339,7 @@ bool SysCloseHandle(SysHandle file) {
         return false;
     }
     if (nameless) {
+        posix::ErrorFromErrno(ENOENT, "");  // the system's words for it: no such file
         posix::SetLastError(kErrorFileNotFound);
         return false;
     }
