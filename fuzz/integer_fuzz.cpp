@@ -16,7 +16,7 @@
 
 #include "files/file_system.h"
 #include "fuzz_support.h"
-#include "rules/rule_file_reader.h"
+#include "text/integer_text.h"
 
 namespace {
 

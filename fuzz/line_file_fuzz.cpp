@@ -130,7 +130,7 @@ void WriteAll(std::string_view input, const std::vector<std::string>& lines) {
             OpenForAppendingOrCreating(file);
         } else {
             fuzz::PutBytes(outputPath, before);
-            OpenForAppending(file);
+            OpenForAppendingOrCreating(file);
         }
         FUZZ_CHECK(TakeIoResult() == 0, "opening the destination");
         long long onDisk = static_cast<long long>(before.size());

@@ -15,15 +15,13 @@ import sys
 # matches a module gives its rank.
 RANKS = [
     ("platform/", 0),
-    ("app/messages", 0),        # the message catalogue: a leaf anyone may include
-    ("app/message_tables", 0),
+    ("messages/", 0),           # the message catalogue: a leaf anyone may include
     ("codepage/", 1),           # the double-byte rule of the code page
     ("process/", 2),            # command-line words, the pending I/O result, failures
     ("files/", 3),
     ("text/", 3),
-    ("app/run_options", 4),     # the records and the console writers that the
-    ("app/rule_set", 4),        # layers below app are handed
-    ("app/console_messages", 4),
+    ("session/", 4),            # the run's records and the console writers that the
+                                # layers below app are handed
     ("rules/", 5),
     ("assort/", 6),
     ("app/", 7),                # the entry point and the run sequence

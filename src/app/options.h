@@ -6,6 +6,6 @@
 // with "-" (Linux), -h, --help, --version and --summary=json count as whole
 // words only; any other such word is no option.
 
-#include "app/run_options.h"
+#include "session/run_options.h"
 
 void ParseOptions();

@@ -1,14 +1,14 @@
 #include "app/run.h"
 
-#include "app/rule_set.h"
+#include "session/rule_set.h"
 
-#include "app/console_messages.h"
 #include "app/options.h"
 #include "assort/assort.h"
 #include "process/command_words.h"
 #include "process/diagnostics.h"
 #include "process/failure.h"
 #include "rules/rule_loading.h"
+#include "session/console_messages.h"
 
 namespace {
 RuleSet ruleSet;

@@ -3,20 +3,20 @@
 #include <string>
 #include <vector>
 
-#include "app/console_messages.h"
-#include "app/messages.h"
-#include "app/run_options.h"
 #include "assort/destination_table.h"
 #include "assort/destinations.h"
 #include "assort/summary.h"
 #include "files/file_system.h"
 #include "files/line_file.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
 #include "process/diagnostics.h"
 #include "process/failure.h"
 #include "process/io_result.h"
-#include "rules/rule_file_reader.h"
+#include "session/console_messages.h"
+#include "session/run_options.h"
 #include "text/comma_text.h"
+#include "text/integer_text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 // to. The input is opened before /c clears earlier outputs, so clearing
 // never deletes the input itself, whatever name a rule gives it.
 
-#include "app/rule_set.h"
+#include "session/rule_set.h"
 
 #include <string_view>
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
 #include "files/file_system.h"
+#include "messages/messages.h"
 #include "process/diagnostics.h"
 #include "process/failure.h"
 #include "process/io_result.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/rule_set.h"
+#include "session/rule_set.h"
 
 std::string ResolvePath(std::string_view name, std::string_view baseDir);
 void ClearOutputFiles(const RuleSet& rules);

@@ -1,14 +1,14 @@
 #include "assort/summary.h"
 
-#include "app/console_messages.h"
-#include "app/messages.h"
-#include "app/run_options.h"
 #include "assort/destinations.h"
 #include "codepage/lead_bytes.h"
 #include "files/file_system.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
 #include "process/diagnostics.h"
+#include "session/console_messages.h"
+#include "session/run_options.h"
 
 namespace {
 

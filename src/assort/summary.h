@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/rule_set.h"
+#include "session/rule_set.h"
 
 // The text padded with fill characters, or cut, to width display columns:
 // in code page 932 its first width bytes, even inside a character; in UTF-8

@@ -1,6 +1,6 @@
 #include "files/file_system.h"
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
 #include "process/diagnostics.h"
 #include "process/failure.h"

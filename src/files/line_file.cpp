@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "process/io_result.h"
 
 namespace {
@@ -189,8 +189,6 @@ void OpenAppending(LineFile& file, uint32_t disposition) {
 }
 
 }  // namespace
-
-void OpenForAppending(LineFile& file) { OpenAppending(file, kOpenExisting); }
 
 void OpenForAppendingOrCreating(LineFile& file) { OpenAppending(file, kOpenAlways); }
 

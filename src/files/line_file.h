@@ -58,8 +58,7 @@ void OpenForReading(LineFile& file);
 // Reads standard input instead of the bound name (which names it in
 // messages); the standard handle itself stays open after the close.
 void OpenStandardInput(LineFile& file);
-void OpenForAppending(LineFile& file);
-// As OpenForAppending, but a missing file is created; a file that exists by
+// Opens for appending; a missing file is created, and a file that exists by
 // the time of the open is never emptied.
 void OpenForAppendingOrCreating(LineFile& file);
 bool AtEndOfFile(LineFile& file);

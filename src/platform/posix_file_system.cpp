@@ -65,7 +65,6 @@ bool SearchOrder(const std::string& a, const std::string& b) {
 
 void FillFindData(const struct stat& info, SysFindData* found) {
     found->attributes = S_ISDIR(info.st_mode) ? kAttributeDirectory : kAttributeNormal;
-    if (!S_ISDIR(info.st_mode) && !posix::HasWriteBit(info)) found->attributes |= kAttributeReadOnly;
 }
 
 // Searches keep nothing open: the first entry is found at once.

@@ -9,9 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <mutex>
 #include <vector>
 
 #include "platform/platform.h"
@@ -34,9 +32,8 @@ struct OpenHandle {
 };
 
 // Write calls made by this process so far.
-std::atomic<uint64_t> writeCount{0};
+uint64_t writeCount = 0;
 
-std::mutex handlesLock;
 std::vector<OpenHandle> openHandles;
 
 bool SameFile(const OpenHandle& held, const struct stat& info) {
@@ -53,7 +50,6 @@ bool ShareConflict(const OpenHandle& held, uint32_t access, uint32_t shareMode) 
 
 // A copy of this process's entry for the handle, if it has one.
 bool FindHeld(SysHandle file, OpenHandle* entry) {
-    std::lock_guard<std::mutex> guard(handlesLock);
     for (const OpenHandle& held : openHandles) {
         if (held.fd == file) {
             *entry = held;
@@ -75,14 +71,7 @@ int OpenFlags(uint32_t access) {
 // one that another process made a moment before.
 int OpenByDisposition(const std::string& native, int flags, uint32_t disposition, bool* created) {
     *created = false;
-    struct stat before;
     switch (disposition) {
-        case kCreateAlways: {
-            bool existed = stat(native.c_str(), &before) == 0;
-            int fd = open(native.c_str(), flags | O_CREAT, 0666);
-            *created = fd >= 0 && !existed;
-            return fd;
-        }
         case kOpenAlways:
             for (int attempt = 0; attempt < 4; ++attempt) {
                 int fd = open(native.c_str(), flags, 0666);
@@ -132,7 +121,6 @@ uint32_t Refusal(const struct stat& info, uint32_t access, uint32_t shareMode, b
 }  // namespace
 
 bool OpenHereOn(const struct stat& info) {
-    std::lock_guard<std::mutex> guard(handlesLock);
     return std::any_of(openHandles.begin(), openHandles.end(),
                        [&](const OpenHandle& held) { return SameFile(held, info); });
 }
@@ -158,28 +146,22 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     // is the size under them.
     posix::LockKind lockKind = posix::LockFor(access, shareMode);
     bool locked = posix::TakeLocks(fd, lockKind);
-    uint64_t writesBefore = posix::writeCount.load();
+    uint64_t writesBefore = posix::writeCount;
     struct stat info;
     uint32_t refusal = 0;
-    std::unique_lock<std::mutex> guard(posix::handlesLock);  // from the share check to the insertion
     if (fstat(fd, &info) != 0) {
         refusal = posix::ErrorFromErrno(errno, native);
     } else {
         refusal = posix::Refusal(info, access, shareMode, created, locked);
     }
-    // A file is emptied only once every check has passed.
-    if (refusal == 0 && disposition == kCreateAlways && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
-        refusal = posix::ErrorFromErrno(errno, native);
-    }
     if (refusal != 0) {
-        guard.unlock();
         close(fd);
         posix::SetLastError(refusal);
         return kInvalidHandle;
     }
     // Only regular files are locked: devices and pipes are shared freely.
     if (lockKind != posix::LockKind::None && !S_ISREG(info.st_mode)) posix::DropLocks(fd);
-    uint64_t size = S_ISREG(info.st_mode) && disposition != kCreateAlways ? static_cast<uint64_t>(info.st_size) : 0;
+    uint64_t size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
     posix::openHandles.push_back({fd, info.st_dev, info.st_ino, info.st_mode, access, shareMode, size, writesBefore});
     return fd;
 }
@@ -228,7 +210,7 @@ bool posix::WriteFully(int fd, const char* bytes, size_t size, size_t* written) 
 }
 
 bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
-    posix::writeCount.fetch_add(1);
+    ++posix::writeCount;
     if (posix::WritesToTerminal(file)) [[unlikely]] {
         bool done = posix::WriteToTerminal(bytes, size);
         *written = done ? size : 0;
@@ -242,7 +224,7 @@ bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* wr
 
 bool SysGetFileSize(SysHandle file, uint64_t* size) {
     posix::OpenHandle held;
-    if (posix::FindHeld(file, &held) && held.writesAtOpen == posix::writeCount.load()) {
+    if (posix::FindHeld(file, &held) && held.writesAtOpen == posix::writeCount) {
         *size = held.sizeAtOpen;
         return true;
     }
@@ -308,23 +290,18 @@ SysHandle SysOpenStdInput() {
         posix::FailFromErrno("");
         return kInvalidHandle;
     }
-    std::lock_guard<std::mutex> guard(posix::handlesLock);
     uint64_t size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
     posix::openHandles.push_back(
-        {STDIN_FILENO, info.st_dev, info.st_ino, info.st_mode, kGenericRead, kShareRead, size, posix::writeCount.load()});
+        {STDIN_FILENO, info.st_dev, info.st_ino, info.st_mode, kGenericRead, kShareRead, size, posix::writeCount});
     return STDIN_FILENO;
 }
 
 bool SysCloseHandle(SysHandle file) {
     posix::OpenHandle held;
     bool known = posix::FindHeld(file, &held);
-    {
-        std::lock_guard<std::mutex> guard(posix::handlesLock);
-        auto& handles = posix::openHandles;
-        handles.erase(std::remove_if(handles.begin(), handles.end(),
-                                     [&](const posix::OpenHandle& h) { return h.fd == file; }),
-                      handles.end());
-    }
+    auto& handles = posix::openHandles;
+    handles.erase(std::remove_if(handles.begin(), handles.end(), [&](const posix::OpenHandle& h) { return h.fd == file; }),
+                  handles.end());
     // Standard input stays held, so that no file opened later takes its place.
     if (file == STDIN_FILENO) return true;
     // A file written here whose last name went while it was open (rm, or

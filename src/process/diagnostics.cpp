@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "process/failure_place.h"
 
 RunProgress gRunProgress;

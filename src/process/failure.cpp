@@ -5,10 +5,10 @@
 #include <exception>
 #include <new>
 
-#include "app/messages.h"
 #include "codepage/lead_bytes.h"
-#include "process/diagnostics.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
+#include "process/diagnostics.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ void WriteStraight(std::string_view text) {
 }  // namespace
 
 void RaiseFailure(std::string_view kindName, std::string message, uint32_t place) {
-    throw Failure{kindName, std::move(message), 0, place};
+    throw Failure{kindName, std::move(message), place};
 }
 
 void RaiseInterrupt() { RaiseFailure(kInterruptKind, std::string(kInterruptMessage), kPlaceInterrupt); }

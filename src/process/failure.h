@@ -22,7 +22,6 @@ inline constexpr size_t kLastResortLength = 29;
 struct Failure {
     std::string_view kindName;
     std::string message;
-    int32_t code;  // for input/output failures only
     uint32_t place;
 };
 

@@ -1,6 +1,6 @@
 #include "process/io_result.h"
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
 #include "process/diagnostics.h"
 #include "process/failure.h"
@@ -16,7 +16,7 @@ void RaiseIoFailure(uint32_t place) {
     // A read that a request to stop cut short reports the request.
     CheckInterrupt();
     CaptureIoFailure(code, place, IoReasonText(code));
-    throw Failure{kIoFailureKind, IoFailureMessage(code), code, place};
+    throw Failure{kIoFailureKind, IoFailureMessage(code), place};
 }
 
 std::string IoReasonText(int32_t code) {

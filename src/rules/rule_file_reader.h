@@ -21,8 +21,3 @@ int32_t ReadValueInteger(const RuleFileReader& reader, const std::string& sectio
                          int32_t defaultValue);
 void CloseRuleFile(RuleFileReader& reader);
 
-// The 32-bit integer the text spells, in decimal or in hexadecimal after
-// "$", "x" or "0x", or the default; there is no partial result.
-int32_t IntegerOrDefault(std::string_view text, int32_t defaultValue);
-// The same rules over 64 bits, for the line counts.
-int64_t CountOrDefault(std::string_view text, int64_t defaultValue);

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "app/console_messages.h"
-#include "app/messages.h"
 #include "codepage/lead_bytes.h"
-#include "app/run_options.h"
 #include "files/file_system.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
 #include "process/command_words.h"
 #include "process/diagnostics.h"
 #include "rules/rule_file_reader.h"
+#include "text/integer_text.h"
+#include "session/console_messages.h"
+#include "session/run_options.h"
 #include "text/comma_text.h"
 
 namespace {

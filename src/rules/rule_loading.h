@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "app/rule_set.h"
+#include "session/rule_set.h"
 
 inline constexpr int32_t kKeyWidthCeiling = 40;
 

@@ -1,6 +1,6 @@
 #include "text/text_list.h"
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
 #include "process/failure.h"
 

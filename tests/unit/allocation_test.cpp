@@ -19,14 +19,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/rule_set.h"
-#include "app/run_options.h"
 #include "assort/assort.h"
 #include "files/file_system.h"
 #include "files/line_file.h"
 #include "process/command_words.h"
 #include "process/failure.h"
 #include "process/io_result.h"
+#include "session/rule_set.h"
+#include "session/run_options.h"
 #include "test_files.h"
 #include "text/comma_text.h"
 #include "text/text_list.h"

@@ -116,7 +116,7 @@ TEST_F(LineFileTest, AppendingAddsAfterTheLastByte) {
         PutFile(name, row.before);
         LineFile file;
         BindLineFile(file, name);
-        OpenForAppending(file);
+        OpenForAppendingOrCreating(file);
         ASSERT_EQ(TakeIoResult(), 0);
         WriteText(file, "y");
         WriteLineEnd(file);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rules/rule_file_reader.h"
+#include "text/integer_text.h"
 #include "unit_support.h"
 
 TEST(RuleFileReader, IntegerOrDefault) {

@@ -26,8 +26,9 @@ protected:
     std::string Path(const std::string& name) const { return folder_ + "\\" + name; }
 
     static void PutFile(const std::string& name, const std::string& bytes) {
-        SysHandle file = SysCreateFile(name, kGenericWrite, kShareRead, kCreateAlways, kAttributeNormal);
+        SysHandle file = SysCreateFile(name, kGenericWrite, kShareRead, kOpenAlways, kAttributeNormal);
         ASSERT_NE(file, kInvalidHandle) << name;
+        ASSERT_TRUE(SysTruncateFile(file, 0)) << name;
         uint32_t written = 0;
         ASSERT_TRUE(SysWriteFile(file, bytes.data(), static_cast<uint32_t>(bytes.size()), &written));
         SysCloseHandle(file);

@@ -1,11 +1,11 @@
-#include "app/console_messages.h"
+#include "session/console_messages.h"
 
-#include "app/messages.h"
-#include "app/run_options.h"
 #include "files/line_file.h"
+#include "messages/messages.h"
 #include "platform/platform.h"
 #include "process/failure.h"
 #include "process/io_result.h"
+#include "session/run_options.h"
 
 namespace {
 

@@ -2,18 +2,18 @@
 // every literal of messages.inc is held here as code page 932 bytes: the
 // texts the program starts with. UseMessagesFor switches them to their UTF-8
 // twins of messages_utf8.cpp.
-#include "app/messages.h"
+#include "messages/messages.h"
 
 #define MESSAGE(name, text) std::string_view name = text;
 #define IO_MESSAGE(code, text)
-#include "app/messages.inc"
+#include "messages/messages.inc"
 #undef MESSAGE
 #undef IO_MESSAGE
 
 IoMessage kIoMessages[kIoMessageCount] = {
 #define MESSAGE(name, text)
 #define IO_MESSAGE(code, text) {code, text},
-#include "app/messages.inc"
+#include "messages/messages.inc"
 #undef MESSAGE
 #undef IO_MESSAGE
 };
@@ -34,14 +34,14 @@ namespace {
 std::string_view* const kTexts[] = {
 #define MESSAGE(name, text) &name,
 #define IO_MESSAGE(code, text)
-#include "app/messages.inc"
+#include "messages/messages.inc"
 #undef MESSAGE
 #undef IO_MESSAGE
 };
 
 #define TEXT_TABLE kShiftJisTexts
 #define IO_TEXT_TABLE kShiftJisIoTexts
-#include "app/message_tables.inc"
+#include "messages/message_tables.inc"
 #undef TEXT_TABLE
 #undef IO_TEXT_TABLE
 

@@ -17,7 +17,7 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // otherwise).
 #define MESSAGE(name, text) extern std::string_view name;
 #define IO_MESSAGE(code, text)
-#include "app/messages.inc"
+#include "messages/messages.inc"
 #undef MESSAGE
 #undef IO_MESSAGE
 

@@ -1,9 +1,9 @@
 // The UTF-8 twins of the catalogue's texts, in the order of messages.inc:
 // this file is compiled with the literals left in UTF-8.
-#include "app/messages.h"
+#include "messages/messages.h"
 
 #define TEXT_TABLE kUtf8Texts
 #define IO_TEXT_TABLE kUtf8IoTexts
-#include "app/message_tables.inc"
+#include "messages/message_tables.inc"
 #undef TEXT_TABLE
 #undef IO_TEXT_TABLE
