@@ -8,6 +8,11 @@ int main(int argc, char** argv) {
     SysStartProcess(argc, argv);
     InitLeadBytes();
     StartFailureFacility();
-    InstallConsoleHooks(FlushConsoleText, ShutDownConsole);
-    TopLevelGuard(RunSequence);
+    uint32_t status = 0;
+    if (!TopLevelGuard(RunSequence, &status)) {
+        // The report follows every line the console still holds.
+        FlushConsoleText();
+        ReportFailure();
+    }
+    EndRun(status, ShutDownConsole());
 }

@@ -6,7 +6,6 @@
 #include "assort/assort.h"
 #include "process/command_words.h"
 #include "process/diagnostics.h"
-#include "process/failure.h"
 #include "rules/rule_loading.h"
 #include "session/console_messages.h"
 
@@ -14,15 +13,15 @@ namespace {
 RuleSet ruleSet;
 }  // namespace
 
-void RunSequence() {
+uint32_t RunSequence() {
     ParseOptions();
     if (gRunOptions.ShowHelp) {
         PrintHelp();
-        EndRun(0);
+        return 0;
     }
     if (gRunOptions.ShowVersion) {
         PrintVersion();
-        EndRun(0);
+        return 0;
     }
     ruleSet.ColumnNo = -1;
     ruleSet.DefaultFile.clear();
@@ -39,5 +38,5 @@ void RunSequence() {
     ruleSet.RuleKeys.reset();
     ruleSet.RuleFiles.reset();
     ruleSet.RuleCounts.reset();
-    EndRun(RunExitStatus());
+    return RunExitStatus();
 }

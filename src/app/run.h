@@ -1,4 +1,7 @@
 #pragma once
-// The run sequence: from the option scan to the end of the process.
+// The run sequence: from the option scan to the end banner (or the usage or
+// the version text); gives the exit status. main ends the process after it.
 
-[[noreturn]] void RunSequence();
+#include <cstdint>
+
+uint32_t RunSequence();

@@ -13,7 +13,7 @@
 // How far the run got comes from gRunProgress, which the assort pass keeps
 // (lines read, lines routed, the input's end). How a failure's context
 // reaches the line:
-//   - TopLevelGuard calls DiagnoseFailure for every failure it reports; the
+//   - ReportFailure calls DiagnoseFailure for every failure it reports; the
 //     place of the failure says what was being done, and the input's name
 //     or "standard output" is the file where the place names one.
 //   - Code that knows more notes it just before the check that raises the
@@ -70,7 +70,7 @@ void NoteFailureCause(std::string_view action, std::string_view name, uint32_t c
 // Called by RaiseIoFailure with the reason for the code (IoReasonText):
 // keeps what the line needs (the noted file or cause) for DiagnoseFailure.
 void CaptureIoFailure(int32_t code, uint32_t place, std::string_view reason);
-// The line for a failure that TopLevelGuard reports. Allocates nothing for
+// The line for a failure that ReportFailure reports. Allocates nothing for
 // exhausted memory.
 void DiagnoseFailure(uint32_t place, std::string_view detail);
 // The line for a destination that lost lines while the run was ending.

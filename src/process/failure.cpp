@@ -16,11 +16,14 @@ namespace {
 char modulePath[kModulePathRoom];
 uint32_t modulePathLength = 0;
 
-
-void NoFlush() {}
-int32_t NoShutDown() { return 0; }
-void (*flushConsoleText)() = NoFlush;
-int32_t (*shutDownConsole)() = NoShutDown;
+// The failure that ended the run, kept from its catch until main has written
+// out what the console still holds: the report, and the place and message
+// for the diagnostic line.
+char report[kReportLimit + 2];
+size_t reportLength = 0;
+char caughtMessage[kReportLimit];
+size_t caughtLength = 0;
+uint32_t caughtPlace = kPlaceUnknown;
 
 struct Writer {
     char* out;
@@ -93,30 +96,20 @@ void BuildLastResortLine(uint32_t number, uint32_t address, char* out) {
     for (size_t j = 28; address != 0 && j >= 21; --j, address >>= 4) out[j] = "0123456789ABCDEF"[address & 0xF];
 }
 
-void InstallConsoleHooks(void (*flushText)(), int32_t (*shutDown)()) {
-    flushConsoleText = flushText;
-    shutDownConsole = shutDown;
-}
-
 void StartFailureFacility() {
     modulePathLength = SysGetModuleFileName(modulePath, kModulePathRoom);
 }
 
-void ReportFailure(std::string_view kindName, std::string_view message, uint32_t place) {
-    char report[kReportLimit + 2];
-    size_t length = BuildFailureReport(kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)),
-                                       place, message, report);
-    std::memcpy(report + length, kLineEnd.data(), kLineEnd.size());
-    flushConsoleText();
-    WriteStraight(std::string_view(report, length + kLineEnd.size()));
+void ReportFailure() {
+    WriteStraight(std::string_view(report, reportLength));
+    DiagnoseFailure(caughtPlace, std::string_view(caughtMessage, caughtLength));
 }
 
-void EndRun(uint32_t status) {
-    int32_t code = shutDownConsole();
-    if (code != 0) {
+void EndRun(uint32_t status, int32_t consoleCode) {
+    if (consoleCode != 0) {
         // Standard output failed while closing, past the guard: the last
         // resort. A code whose low byte is 0 must still not end as success.
-        uint32_t number = static_cast<uint32_t>(code) & 0xFF;
+        uint32_t number = static_cast<uint32_t>(consoleCode) & 0xFF;
         if (number == 0) number = 1;
         char line[kLastResortLength + 2];
         BuildLastResortLine(number, kPlaceWriteConsole, line);
@@ -129,27 +122,34 @@ void EndRun(uint32_t status) {
 
 namespace {
 
-// The failure is not offered to the platform's crash handling: under Wine,
-// and on Windows with a debugger set to start by itself, that hands the
-// process to a debugger, which ends it before the report is written.
-// The report on standard output, then the line on the diagnostic stream.
-[[noreturn]] void Escape(std::string_view kindName, std::string_view message, uint32_t place) {
-    ReportFailure(kindName, message, place);
-    DiagnoseFailure(place, message);
-    EndRun(1);
+// Keeps what the report and the diagnostic line need while the failure is
+// at hand, allocating nothing.
+void KeepFailure(std::string_view kindName, std::string_view message, uint32_t place) {
+    size_t length = BuildFailureReport(kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)),
+                                       place, message, report);
+    std::memcpy(report + length, kLineEnd.data(), kLineEnd.size());
+    reportLength = length + kLineEnd.size();
+    caughtLength = std::min(message.size(), sizeof caughtMessage);
+    std::memcpy(caughtMessage, message.data(), caughtLength);
+    caughtPlace = place;
 }
 
 }  // namespace
 
-void TopLevelGuard(void (*run)()) {
+// The failure is not offered to the platform's crash handling: under Wine,
+// and on Windows with a debugger set to start by itself, that hands the
+// process to a debugger, which ends it before the report is written.
+bool TopLevelGuard(uint32_t (*run)(), uint32_t* status) {
     try {
-        run();
+        *status = run();
+        return true;
     } catch (const Failure& failure) {
-        Escape(failure.kindName, failure.message, failure.place);
+        KeepFailure(failure.kindName, failure.message, failure.place);
     } catch (const std::bad_alloc&) {
-        Escape(kOutOfMemoryKind, kOutOfMemoryMessage, kPlaceMemory);
+        KeepFailure(kOutOfMemoryKind, kOutOfMemoryMessage, kPlaceMemory);
     } catch (const std::exception& other) {
-        Escape(kGeneralFailureKind, other.what(), kPlaceUnknown);
+        KeepFailure(kGeneralFailureKind, other.what(), kPlaceUnknown);
     }
-    EndRun(0);
+    *status = 1;
+    return false;
 }

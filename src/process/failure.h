@@ -1,10 +1,10 @@
 #pragma once
 // Failures and the end of the process. A failure is a C++ exception that
-// nothing catches but TopLevelGuard, which writes the two-line report to
-// standard output and ends the process with status 1. (File and console
-// operations leave their codes in the pending I/O result: io_result.h.)
-// This module sits below the files: it reaches the console writer only
-// through the hooks that main installs.
+// nothing catches but TopLevelGuard, which keeps its two-line report; main
+// writes out the console, then the report, and ends the process with status
+// 1. (File and console operations leave their codes in the pending I/O
+// result: io_result.h.) This module sits below the files: main, above both,
+// flushes and closes the console.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,12 +49,12 @@ void BuildLastResortLine(uint32_t number, uint32_t address, char* out);
 
 // Prepares what the report needs, so that reporting allocates nothing.
 void StartFailureFacility();
-// How the end of the run reaches the console writer, which lives above this
-// module: writing out text it still buffers before the report, and closing
-// it at the end (giving the code of a failed final write, or 0).
-void InstallConsoleHooks(void (*flushText)(), int32_t (*shutDown)());
-void ReportFailure(std::string_view kindName, std::string_view message, uint32_t place);
-[[noreturn]] void EndRun(uint32_t status);
-// Runs the run sequence; a failure that escapes it is reported, and the
-// process ends with status 1.
-[[noreturn]] void TopLevelGuard(void (*run)());
+// Runs the run sequence and gives true with its exit status; or, when a
+// failure escaped it, keeps the failure and gives false with status 1.
+bool TopLevelGuard(uint32_t (*run)(), uint32_t* status);
+// Writes the kept failure: the report on standard output, then the line on
+// the diagnostic stream. Allocates nothing.
+void ReportFailure();
+// Ends the process with the status; consoleCode is what closing the console
+// gave (the code of a failed final write, or 0), which overrides it.
+[[noreturn]] void EndRun(uint32_t status, int32_t consoleCode);
