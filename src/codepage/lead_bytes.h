@@ -16,6 +16,14 @@ void InitLeadBytes();
 void UseCodePage(uint32_t codePage);
 
 enum class ByteClass { Single, Lead, Second };
+// A blank, which separates fields and command-line words: a byte from 0x01
+// to 0x20 (space, tab, every control character but NUL). No byte of a
+// double-byte character is one.
+inline bool IsBlankByte(char c) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    return byte >= 0x01 && byte <= 0x20;
+}
+
 // The class of the byte at 0-based index i, judged from the bytes before it.
 ByteClass ClassifyByte(std::string_view text, size_t i);
 

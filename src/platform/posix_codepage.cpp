@@ -37,14 +37,8 @@ constexpr DuplicateCode kDuplicateCodes[] = {
 #include "platform/cp932_duplicates.inc"
 };
 
-// A range of capital letters and the distance to their small letters.
-struct CaseRange {
-    uint32_t first;
-    uint32_t last;
-    uint32_t toLower;
-};
-
-constexpr CaseRange kCaseRanges[] = {
+// The letters that code page 932 folds, as in utf8::kCaseRanges.
+constexpr utf8::CaseRange kShiftJisCaseRanges[] = {
     {0x41, 0x5A, 0x20},          // ASCII
     {0x8260, 0x8279, 0x21},      // full-width Latin
     {0x839F, 0x83B6, 0x20},      // Greek
@@ -69,12 +63,7 @@ uint32_t NextChar(std::string_view text, size_t& i) {
     return first;
 }
 
-uint32_t LowerChar(uint32_t code) {
-    for (const CaseRange& range : kCaseRanges) {
-        if (code >= range.first && code <= range.last) return code + range.toLower;
-    }
-    return code;
-}
+uint32_t LowerChar(uint32_t code) { return utf8::LowerByRanges(code, kShiftJisCaseRanges); }
 
 uint32_t CanonicalChar(uint32_t code) {
     if (code >= kDuplicateCodes[0].code) {

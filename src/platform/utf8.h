@@ -94,14 +94,18 @@ inline constexpr CaseRange kCaseRanges[] = {
     {0x2160, 0x2169, 0x10},    // Roman numerals I to X
 };
 
-// The small letter of a capital of that set; every other code stays. Small
-// and capital letters have encodings of the same length.
-inline uint32_t LowerLetter(uint32_t code) {
-    for (const CaseRange& range : kCaseRanges) {
+// The small letter of a capital in one of the ranges; every other code stays.
+template <size_t N>
+constexpr uint32_t LowerByRanges(uint32_t code, const CaseRange (&ranges)[N]) {
+    for (const CaseRange& range : ranges) {
         if (code >= range.first && code <= range.last) return code + range.toLower;
     }
     return code;
 }
+
+// The small letter of a capital of that set; every other code stays. Small
+// and capital letters have encodings of the same length.
+inline uint32_t LowerLetter(uint32_t code) { return LowerByRanges(code, kCaseRanges); }
 
 // Characters that a terminal shows two columns wide: the wide and full-width
 // ones of Unicode's East Asian Width (kana, kanji, hangul, full-width forms,

@@ -12,11 +12,6 @@ namespace {
 
 constexpr char kQuote = '"';
 
-bool IsWordSeparator(char c) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    return byte >= 0x01 && byte <= 0x20;
-}
-
 bool IsWordByte(char c) { return static_cast<unsigned char>(c) > 0x20; }
 
 }  // namespace
@@ -25,7 +20,7 @@ size_t NextCommandWord(std::string_view line, size_t position, std::string& word
     word.clear();
     line = line.substr(0, line.find('\0'));
     for (;;) {
-        if (position < line.size() && IsWordSeparator(line[position])) {
+        if (position < line.size() && IsBlankByte(line[position])) {
             ++position;
         } else if (position + 1 < line.size() && line[position] == kQuote && line[position + 1] == kQuote) {
             position += 2;

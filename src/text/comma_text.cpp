@@ -10,13 +10,8 @@ namespace {
 constexpr char kSeparator = ',';
 constexpr char kQuote = '"';
 
-bool IsBlank(char c) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    return byte >= 0x01 && byte <= 0x20;
-}
-
 size_t SkipBlanks(std::string_view text, size_t at) {
-    while (at < text.size() && IsBlank(text[at])) ++at;
+    while (at < text.size() && IsBlankByte(text[at])) ++at;
     return at;
 }
 
@@ -66,7 +61,7 @@ size_t SkipPlainItem(std::string_view text, size_t at) {
     }
     while (at < size) {
         unsigned char byte = static_cast<unsigned char>(text[at]);
-        if (byte == kSeparator || IsBlank(static_cast<char>(byte))) break;
+        if (byte == kSeparator || IsBlankByte(static_cast<char>(byte))) break;
         at += (IsLeadByte(byte) && at + 1 < size) ? 2 : 1;
     }
     return at;
