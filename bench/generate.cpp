@@ -66,6 +66,7 @@ struct Block {
     uint8_t first;
     uint8_t last;
 };
+// clang-format off
 constexpr Block kBlocks[] = {
     {0x82, 0x9F, 0xF1},  // hiragana
     {0x83, 0x40, 0x7E},  // katakana (first part; ソ ends in 0x5C)
@@ -76,6 +77,7 @@ constexpr Block kBlocks[] = {
     {0x8A, 0x40, 0x7E},
     {0x93, 0x80, 0xFC},
 };
+// clang-format on
 
 void PutKanji(Random& random, std::string& out, uint32_t characters) {
     for (uint32_t n = 0; n < characters; ++n) {
@@ -120,8 +122,7 @@ void PutValue(Random& random, std::string& out, const std::string& value) {
     }
 }
 
-void PutLine(Random& random, const Options& options, uint64_t number, const std::string& value,
-             std::string& out) {
+void PutLine(Random& random, const Options& options, uint64_t number, const std::string& value, std::string& out) {
     size_t start = out.size();
     PutNumber(out, number, 8);
     out += ",2024-";
@@ -228,9 +229,12 @@ uint64_t SizeOf(const char* text) {
     char* end = nullptr;
     uint64_t number = std::strtoull(text, &end, 10);
     switch (*end) {
-        case 'K': case 'k': return number << 10;
-        case 'M': case 'm': return number << 20;
-        case 'G': case 'g': return number << 30;
+        case 'K':
+        case 'k': return number << 10;
+        case 'M':
+        case 'm': return number << 20;
+        case 'G':
+        case 'g': return number << 30;
         default: return number;
     }
 }

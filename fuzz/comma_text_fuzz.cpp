@@ -128,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (singleBytes) {
         TextList back;
         std::vector<std::string> quoted = Split(QuotedText(items), back);
-        FUZZ_CHECK(quoted == items, "quoted back: " + fuzz::Shown(QuotedText(items)) + " gives " + fuzz::Joined(quoted));
+        FUZZ_CHECK(quoted == items,
+                   "quoted back: " + fuzz::Shown(QuotedText(items)) + " gives " + fuzz::Joined(quoted));
     }
     return 0;
 }

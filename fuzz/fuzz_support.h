@@ -41,8 +41,8 @@ inline std::string Shown(std::string_view bytes, size_t limit = 160) {
 }
 
 // Checks a property of the input `input` (a std::string_view in scope).
-#define FUZZ_CHECK(condition, detail)                                                   \
-    do {                                                                                \
+#define FUZZ_CHECK(condition, detail)                                                    \
+    do {                                                                                 \
         if (!(condition)) ::fuzz::Fail(#condition, __FILE__, __LINE__, input, (detail)); \
     } while (0)
 
@@ -54,9 +54,7 @@ inline unsigned char At(std::string_view text, size_t i) { return static_cast<un
 
 // The length of the character at i when walking the text from its start: a
 // lead byte takes the byte after it, unless the text ends there.
-inline size_t CharLength(std::string_view text, size_t i) {
-    return (Lead(At(text, i)) && i + 1 < text.size()) ? 2 : 1;
-}
+inline size_t CharLength(std::string_view text, size_t i) { return (Lead(At(text, i)) && i + 1 < text.size()) ? 2 : 1; }
 
 enum class Kind { Single, Lead, Second };
 

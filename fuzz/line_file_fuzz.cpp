@@ -107,8 +107,8 @@ std::vector<std::string> ReadAll(std::string_view input) {
         lines.push_back(line);
         from = to;
     }
-    FUZZ_CHECK(Consumed(file) == expected.end, "stopped at " + std::to_string(Consumed(file)) + ", the data ends at " +
-                                                   std::to_string(expected.end));
+    FUZZ_CHECK(Consumed(file) == expected.end,
+               "stopped at " + std::to_string(Consumed(file)) + ", the data ends at " + std::to_string(expected.end));
     FUZZ_CHECK(lines == expected.lines, "got " + fuzz::Joined(lines) + ", rules give " + fuzz::Joined(expected.lines));
     CloseLineFile(file);
     FUZZ_CHECK(TakeIoResult() == 0, "closing the input");

@@ -70,15 +70,17 @@ void CheckPathParts(std::string_view input, std::string_view path) {
     FUZZ_CHECK(pathOf == path.substr(0, last), "PathOf gives " + fuzz::Shown(pathOf));
     FUZZ_CHECK(pathOf.empty() || Separator(pathOf.back(), Rooted(path)), "PathOf ends in " + fuzz::Shown(pathOf));
     FUZZ_CHECK(PathOf(pathOf) == pathOf, "PathOf of PathOf differs: " + fuzz::Shown(PathOf(pathOf)));
-    FUZZ_CHECK(directoryOf == ReferenceDirectoryOf(path),
-               "DirectoryOf gives " + fuzz::Shown(directoryOf) + ", rules give " + fuzz::Shown(ReferenceDirectoryOf(path)));
+    FUZZ_CHECK(
+        directoryOf == ReferenceDirectoryOf(path),
+        "DirectoryOf gives " + fuzz::Shown(directoryOf) + ", rules give " + fuzz::Shown(ReferenceDirectoryOf(path)));
 
     // At most one backslash (or "/" in a rooted name) goes, and only one
     // that is a character of its own.
     std::vector<Kind> kinds = fuzz::Kinds(path);
     const bool drops = !path.empty() && Trailing(path.back(), Rooted(path)) && kinds.back() == Kind::Single;
     const std::string dropped = DropTrailingBackslash(path);
-    FUZZ_CHECK(dropped == path.substr(0, path.size() - (drops ? 1 : 0)), "DropTrailingBackslash gives " + fuzz::Shown(dropped));
+    FUZZ_CHECK(dropped == path.substr(0, path.size() - (drops ? 1 : 0)),
+               "DropTrailingBackslash gives " + fuzz::Shown(dropped));
 
     // The program's own name: everything after the last backslash that
     // separates.
@@ -90,7 +92,8 @@ void CheckPathParts(std::string_view input, std::string_view path) {
     for (size_t i = 0; i < path.size(); ++i) {
         Kind want = kinds[i];
         ByteClass got = ClassifyByte(path, i);
-        bool same = (want == Kind::Single && got == ByteClass::Single) || (want == Kind::Lead && got == ByteClass::Lead) ||
+        bool same = (want == Kind::Single && got == ByteClass::Single) ||
+                    (want == Kind::Lead && got == ByteClass::Lead) ||
                     (want == Kind::Second && got == ByteClass::Second);
         FUZZ_CHECK(same, "byte " + std::to_string(i) + " classed " + std::to_string(static_cast<int>(got)));
     }
@@ -144,12 +147,13 @@ void CheckTextOperations(std::string_view input, std::string_view text, std::str
         unsigned char c = fuzz::At(text, i);
         if (length == 1) {
             unsigned char want = (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 0x20) : c;
-            FUZZ_CHECK(fuzz::At(lower, i) == want, "LowerText byte " + std::to_string(i) + " becomes " +
-                                                       fuzz::Shown(lower.substr(i, 1)));
+            FUZZ_CHECK(fuzz::At(lower, i) == want,
+                       "LowerText byte " + std::to_string(i) + " becomes " + fuzz::Shown(lower.substr(i, 1)));
         } else {
             FUZZ_CHECK(fuzz::Lead(fuzz::At(lower, i)), "a lead byte lowered into a single at " + std::to_string(i));
             if (!(c == 0x82 || c == 0x83 || c == 0x84 || c == 0x87))
-                FUZZ_CHECK(lower.substr(i, 2) == text.substr(i, 2), "a character without case changed at " + std::to_string(i));
+                FUZZ_CHECK(lower.substr(i, 2) == text.substr(i, 2),
+                           "a character without case changed at " + std::to_string(i));
         }
         i += length;
     }
@@ -157,7 +161,8 @@ void CheckTextOperations(std::string_view input, std::string_view text, std::str
     FUZZ_CHECK(CompareNoCase(text, lower) == 0, "the text and its lowered form differ ignoring case");
     FUZZ_CHECK(CompareNoCase(text, text) == 0, "the text differs from itself");
     if (LowerText(other) == lower)
-        FUZZ_CHECK(CompareNoCase(other, text) == 0, "equal lowered, but not equal ignoring case: " + fuzz::Shown(other));
+        FUZZ_CHECK(CompareNoCase(other, text) == 0,
+                   "equal lowered, but not equal ignoring case: " + fuzz::Shown(other));
 
     // Two ASCII texts: the shorter first, else the first byte that differs
     // once capitals are small decides.
@@ -176,9 +181,8 @@ void CheckTextOperations(std::string_view input, std::string_view text, std::str
                 if (x != y) want = x < y ? -1 : 1;
             }
         }
-        FUZZ_CHECK(CompareNoCase(text, other) == want, "ASCII texts compare as " +
-                                                           std::to_string(CompareNoCase(text, other)) + ": " +
-                                                           fuzz::Shown(other));
+        FUZZ_CHECK(CompareNoCase(text, other) == want,
+                   "ASCII texts compare as " + std::to_string(CompareNoCase(text, other)) + ": " + fuzz::Shown(other));
     }
 }
 
@@ -189,7 +193,8 @@ void CheckNames(std::string_view input, std::string_view name, std::string_view 
     if (PositionOf(":", name) > 0 || Rooted(name)) {
         FUZZ_CHECK(path == name, "a name with a colon or a root was changed: " + fuzz::Shown(path));
     } else {
-        FUZZ_CHECK(path == std::string(base) + "\\" + std::string(name), "placed under the base as " + fuzz::Shown(path));
+        FUZZ_CHECK(path == std::string(base) + "\\" + std::string(name),
+                   "placed under the base as " + fuzz::Shown(path));
     }
 
     // The Linux name: a drive and its separator, or a leading separator, is
@@ -222,7 +227,8 @@ void CheckNames(std::string_view input, std::string_view name, std::string_view 
     if (want.empty() && drive) want = ".";
     const std::string native = posix::NativePath(std::string(name));
     FUZZ_CHECK(native == want, "the Linux name is " + fuzz::Shown(native) + ", rules give " + fuzz::Shown(want));
-    if (root.empty()) FUZZ_CHECK(native.empty() || native[0] != '/', "a relative name became absolute: " + fuzz::Shown(native));
+    if (root.empty())
+        FUZZ_CHECK(native.empty() || native[0] != '/', "a relative name became absolute: " + fuzz::Shown(native));
 }
 
 }  // namespace

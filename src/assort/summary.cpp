@@ -91,8 +91,8 @@ void PrintSummary(const RuleSet& rules, int64_t lineCount) {
     WriteInfo({kSummaryInputCount, DecimalText(lineCount), kSummaryCountUnit});
     WriteInfo(kSummaryHeading);
     for (int32_t i = 0; i < ItemCount(*rules.RuleKeys); ++i) {
-        WriteInfo({kSummaryItemPrefix, PadRight(ItemAt(*rules.RuleKeys, i), ' ', rules.KeyWidth),
-                   kSummaryItemSeparator, ItemAt(*rules.RuleCounts, i), kSummaryCountUnit});
+        WriteInfo({kSummaryItemPrefix, PadRight(ItemAt(*rules.RuleKeys, i), ' ', rules.KeyWidth), kSummaryItemSeparator,
+                   ItemAt(*rules.RuleCounts, i), kSummaryCountUnit});
     }
     WriteInfo({kSummaryItemPrefix, PadRight(kSummaryOtherLabel, ' ', rules.KeyWidth), kSummaryItemSeparator,
                DecimalText(rules.OtherCount), kSummaryCountUnit});

@@ -169,9 +169,7 @@ void BindLineFile(LineFile& file, std::string_view name) {
     ResetCounts(file);
 }
 
-void OpenForReading(LineFile& file) {
-    OpenNamed(file, kGenericRead, kOpenExisting, LineFileState::Reading);
-}
+void OpenForReading(LineFile& file) { OpenNamed(file, kGenericRead, kOpenExisting, LineFileState::Reading); }
 
 void OpenStandardInput(LineFile& file) { OpenBy(file, LineFileState::Reading, SysOpenStdInput); }
 
@@ -319,8 +317,7 @@ void FinishWrite(LineFile& file) {
         case LineFileState::Closed:
             if (!IsConsole(file)) StoreIoResult(kIoFileNotOpen);
             return;
-        case LineFileState::Reading:
-            return;
+        case LineFileState::Reading: return;
         case LineFileState::Writing:
             if (file.writeThrough) WriteBuffer(file);
             return;

@@ -32,7 +32,7 @@ enum class LineFileState { Closed, Reading, Writing };
 struct LineFile {
     SysHandle handle = kInvalidHandle;
     LineFileState state = LineFileState::Closed;
-    std::string name;  // empty: the standard output of the process
+    std::string name;       // empty: the standard output of the process
     uint32_t position = 0;  // reading: the next unread byte; writing: the bytes pending
     uint32_t end = 0;       // reading: the bytes the last fill delivered
     uint32_t lineEnd = 0;   // writing: the pending bytes up to the last line end

@@ -27,6 +27,7 @@ void UseCharRule(bool utf8);
 // 0-based index of the character after the one that starts at i.
 size_t NextUtf8CharIndex(std::string_view text, size_t i);
 inline size_t NextCharIndex(std::string_view text, size_t i) {
-    if (gUtf8) [[unlikely]] return NextUtf8CharIndex(text, i);
+    if (gUtf8) [[unlikely]]
+        return NextUtf8CharIndex(text, i);
     return (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? i + 2 : i + 1;
 }

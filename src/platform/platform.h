@@ -54,8 +54,8 @@ inline constexpr uint32_t kModulePathRoom = 32768;
 enum class SysFileType : uint32_t { Unknown = 0, Disk = 1, Char = 2, Pipe = 3 };
 
 // Files. Sizes and positions are 64-bit.
-SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
-                        uint32_t disposition, uint32_t attributes);
+SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
+                        uint32_t attributes);
 bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivered);
 bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written);
 bool SysGetFileSize(SysHandle file, uint64_t* size);
@@ -107,9 +107,8 @@ bool SysDeleteFile(const std::string& path);
 // The profile service over sectioned key-value files. Copies at most
 // size - 1 bytes of the value (or of the default) and a terminating zero;
 // gives the number of bytes copied.
-uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key,
-                                    const std::string& defaultText, char* buffer, uint32_t size,
-                                    const std::string& path);
+uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultText,
+                                    char* buffer, uint32_t size, const std::string& path);
 // Asks the service to drop any copy of the file that it holds.
 void SysFlushPrivateProfile(const std::string& path);
 

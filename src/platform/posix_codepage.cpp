@@ -39,11 +39,11 @@ constexpr DuplicateCode kDuplicateCodes[] = {
 
 // The letters that code page 932 folds, as in utf8::kCaseRanges.
 constexpr utf8::CaseRange kShiftJisCaseRanges[] = {
-    {0x41, 0x5A, 0x20},          // ASCII
-    {0x8260, 0x8279, 0x21},      // full-width Latin
-    {0x839F, 0x83B6, 0x20},      // Greek
-    {0x8440, 0x844E, 0x30},      // Cyrillic А to Н
-    {0x844F, 0x8460, 0x31},      // Cyrillic О to Я; the small letters skip 0x847F
+    {0x41, 0x5A, 0x20},                 // ASCII
+    {0x8260, 0x8279, 0x21},             // full-width Latin
+    {0x839F, 0x83B6, 0x20},             // Greek
+    {0x8440, 0x844E, 0x30},             // Cyrillic А to Н
+    {0x844F, 0x8460, 0x31},             // Cyrillic О to Я; the small letters skip 0x847F
     {0x8754, 0x875D, 0xFA40 - 0x8754},  // Roman numerals I to X
 };
 
@@ -67,9 +67,8 @@ uint32_t LowerChar(uint32_t code) { return utf8::LowerByRanges(code, kShiftJisCa
 
 uint32_t CanonicalChar(uint32_t code) {
     if (code >= kDuplicateCodes[0].code) {
-        auto found = std::lower_bound(
-            std::begin(kDuplicateCodes), std::end(kDuplicateCodes), code,
-            [](const DuplicateCode& entry, uint32_t value) { return entry.code < value; });
+        auto found = std::lower_bound(std::begin(kDuplicateCodes), std::end(kDuplicateCodes), code,
+                                      [](const DuplicateCode& entry, uint32_t value) { return entry.code < value; });
         if (found != std::end(kDuplicateCodes) && found->code == code) return found->canonical;
     }
     return code;
@@ -94,10 +93,10 @@ uint64_t WordAt(std::string_view text, size_t at) {
 
 // A word of ASCII bytes with its capital letters made small.
 uint64_t FoldAsciiWord(uint64_t word) {
-    uint64_t fromA = word + (0x80 - 'A') * kEveryByte;        // high bit set from 'A' up
-    uint64_t pastZ = word + (0x80 - 'Z' - 1) * kEveryByte;    // high bit set past 'Z'
+    uint64_t fromA = word + (0x80 - 'A') * kEveryByte;      // high bit set from 'A' up
+    uint64_t pastZ = word + (0x80 - 'Z' - 1) * kEveryByte;  // high bit set past 'Z'
     uint64_t capitals = fromA & ~pastZ & kHighBits;
-    return word | (capitals >> 2);                            // 0x80 >> 2 is the case bit
+    return word | (capitals >> 2);  // 0x80 >> 2 is the case bit
 }
 
 // The code of the next character for comparing, in the code page in use:
@@ -196,6 +195,4 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
     return pairs;
 }
 
-std::string SysTextToUtf8(std::string_view text) {
-    return gUtf8 ? utf8::Sanitized(text) : posix::Cp932ToUtf8(text);
-}
+std::string SysTextToUtf8(std::string_view text) { return gUtf8 ? utf8::Sanitized(text) : posix::Cp932ToUtf8(text); }

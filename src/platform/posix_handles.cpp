@@ -83,8 +83,7 @@ int OpenByDisposition(const std::string& native, int flags, uint32_t disposition
                 }
             }
             return -1;
-        default:
-            return open(native.c_str(), flags);
+        default: return open(native.c_str(), flags);
     }
 }
 
@@ -127,8 +126,8 @@ bool OpenHereOn(const struct stat& info) {
 
 }  // namespace posix
 
-SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
-                        uint32_t disposition, uint32_t /*attributes*/) {
+SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
+                        uint32_t /*attributes*/) {
     const std::string* nativeName = posix::ToNative(name);
     if (nativeName == nullptr) return kInvalidHandle;
     const std::string& native = *nativeName;
@@ -300,8 +299,9 @@ bool SysCloseHandle(SysHandle file) {
     posix::OpenHandle held;
     bool known = posix::FindHeld(file, &held);
     auto& handles = posix::openHandles;
-    handles.erase(std::remove_if(handles.begin(), handles.end(), [&](const posix::OpenHandle& h) { return h.fd == file; }),
-                  handles.end());
+    handles.erase(
+        std::remove_if(handles.begin(), handles.end(), [&](const posix::OpenHandle& h) { return h.fd == file; }),
+        handles.end());
     // Standard input stays held, so that no file opened later takes its place.
     if (file == STDIN_FILENO) return true;
     // A file written here whose last name went while it was open (rm, or

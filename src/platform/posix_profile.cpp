@@ -34,9 +34,7 @@ constexpr size_t kProfileSizeLimit = 4 * 1024 * 1024;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
-bool IsProfileBlank(char c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
-}
+bool IsProfileBlank(char c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; }
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsProfileBlank(text.front())) text.remove_prefix(1);
@@ -174,8 +172,7 @@ const Profile& ProfileOf(const std::string& path) {
 // (The Windows system, under Wine, also drops the last byte of a quoted value
 // that exactly fills the buffer; here nothing of the value is lost.)
 uint32_t CopyEntry(std::string_view text, char* buffer, uint32_t size) {
-    bool quoted = text.size() > 1 && (text.front() == '"' || text.front() == '\'') &&
-                  text.back() == text.front();
+    bool quoted = text.size() > 1 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
     if (quoted) text = text.substr(1, text.size() - 2);
     std::string_view copied = text.substr(0, size - 1);
     copied.copy(buffer, copied.size());
@@ -185,9 +182,8 @@ uint32_t CopyEntry(std::string_view text, char* buffer, uint32_t size) {
 
 }  // namespace
 
-uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key,
-                                    const std::string& defaultText, char* buffer, uint32_t size,
-                                    const std::string& path) {
+uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultText,
+                                    char* buffer, uint32_t size, const std::string& path) {
     if (buffer == nullptr || size == 0) return 0;
     std::string_view fallback = UpToNul(defaultText);
     while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);

@@ -61,15 +61,14 @@ size_t Utf8Of(const wchar_t* wide, size_t length, char* out, size_t room) {
 
 }  // namespace
 
-SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode,
-                        uint32_t disposition, uint32_t attributes) {
+SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
+                        uint32_t attributes) {
     if (codePage == kCodePageUtf8) {
         std::wstring wide;
         if (!WideName(name, wide)) return kInvalidHandle;
         return FromWin(CreateFileW(wide.c_str(), access, shareMode, nullptr, disposition, attributes, nullptr));
     }
-    return FromWin(CreateFileA(name.c_str(), access, shareMode, nullptr, disposition, attributes,
-                               nullptr));
+    return FromWin(CreateFileA(name.c_str(), access, shareMode, nullptr, disposition, attributes, nullptr));
 }
 
 bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivered) {
@@ -96,14 +95,11 @@ bool SysGetFileSize(SysHandle file, uint64_t* size) {
 
 bool SysSetFilePointer(SysHandle file, uint64_t position) {
     LONG high = static_cast<LONG>(position >> 32);
-    DWORD low = SetFilePointer(ToWin(file), static_cast<LONG>(position & 0xFFFFFFFFu), &high,
-                               FILE_BEGIN);
+    DWORD low = SetFilePointer(ToWin(file), static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
     return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
 }
 
-SysFileType SysGetFileType(SysHandle file) {
-    return static_cast<SysFileType>(GetFileType(ToWin(file)) & 0xFFFF);
-}
+SysFileType SysGetFileType(SysHandle file) { return static_cast<SysFileType>(GetFileType(ToWin(file)) & 0xFFFF); }
 
 SysHandle SysGetStdOutput() { return FromWin(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
@@ -199,12 +195,10 @@ void SysUseCodePage(uint32_t code) {
     UseCharRule(code == kCodePageUtf8);
 }
 
-uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key,
-                                    const std::string& defaultText, char* buffer, uint32_t size,
-                                    const std::string& path) {
+uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultText,
+                                    char* buffer, uint32_t size, const std::string& path) {
     if (codePage != kCodePageUtf8) {
-        return GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultText.c_str(), buffer, size,
-                                        path.c_str());
+        return GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultText.c_str(), buffer, size, path.c_str());
     }
     // The system decodes a rule file that begins with a UTF-8 byte-order
     // mark as UTF-8; its values come back as they stand only through the
@@ -244,8 +238,7 @@ int SysCompareString(bool ignoreCase, std::string_view first, std::string_view s
         return j < second.size() ? CSTR_LESS_THAN : CSTR_EQUAL;
     }
     return CompareStringA(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, first.data(),
-                          static_cast<int>(first.size()), second.data(),
-                          static_cast<int>(second.size()));
+                          static_cast<int>(first.size()), second.data(), static_cast<int>(second.size()));
 }
 
 void SysCharLowerBuff(char* text, uint32_t length) {
@@ -371,8 +364,10 @@ void SysConsoleTextInUtf8() {}
 std::string SysTextToUtf8(std::string_view text) {
     if (codePage == kCodePageUtf8) return utf8::Sanitized(text);
     std::wstring wide = Wide(std::string(text), kCodePageShiftJis);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                    nullptr);
     std::string converted(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), converted.data(), bytes, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), converted.data(), bytes, nullptr,
+                        nullptr);
     return converted;
 }

@@ -73,8 +73,8 @@ std::string HowFar(int64_t firstMissing) {
     } else {
         text += Replaced(kDiagnosticLineOfInput, Number(run.linesRouted + 1));
     }
-    return text + "; " + Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted,
-                                  Number(run.linesRouted));
+    return text + "; " +
+           Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted, Number(run.linesRouted));
 }
 
 void EraseProgress() {
@@ -137,10 +137,11 @@ std::string Size(uint64_t bytes) {
 }
 
 std::string Duration(uint64_t seconds) {
-    if (seconds >= 3600) return Number(static_cast<int64_t>(seconds / 3600)) + " h " +
-                                Number(static_cast<int64_t>(seconds % 3600 / 60)) + " min";
-    if (seconds >= 60) return Number(static_cast<int64_t>(seconds / 60)) + " min " +
-                              Number(static_cast<int64_t>(seconds % 60)) + " s";
+    if (seconds >= 3600)
+        return Number(static_cast<int64_t>(seconds / 3600)) + " h " +
+               Number(static_cast<int64_t>(seconds % 3600 / 60)) + " min";
+    if (seconds >= 60)
+        return Number(static_cast<int64_t>(seconds / 60)) + " min " + Number(static_cast<int64_t>(seconds % 60)) + " s";
     return Number(static_cast<int64_t>(seconds)) + " s";
 }
 
@@ -242,8 +243,7 @@ void DiagnoseLoss(std::string_view name, int64_t firstMissingLine, std::string_v
     WriteLine(Filled(kDiagnosticWriteDestination, SysShownName(std::string(name))), reason, firstMissingLine);
 }
 
-void DiagnoseUserError(std::string_view what, std::string_view name, std::string_view value,
-                       std::string_view reason) {
+void DiagnoseUserError(std::string_view what, std::string_view name, std::string_view value, std::string_view reason) {
     userErrorMet = true;
     WriteLine(Filled(what, name.empty() ? std::string() : SysShownName(std::string(name)), value), reason, 0);
 }

@@ -59,7 +59,8 @@ inline void CountLineRouted() { gRunProgress.linesRouted = gRunProgress.linesRea
 // Once a line: shows the progress line when a tick is due.
 void ShowProgressNow();
 inline void TickProgress() {
-    if (SysTickDue()) [[unlikely]] ShowProgressNow();
+    if (SysTickDue()) [[unlikely]]
+        ShowProgressNow();
 }
 // Every line read: the progress line is erased, and shown no more.
 void EndRunProgress();

@@ -62,8 +62,7 @@ size_t BuildFailureReport(std::string_view kindName, std::string_view moduleName
     char placeDigits[8];
     for (int i = 7; i >= 0; --i, place >>= 4) placeDigits[i] = "0123456789ABCDEF"[place & 0xF];
     bool needsDot = !message.empty() && message.back() != '.';
-    std::string_view fields[] = {kindName, moduleName, std::string_view(placeDigits, 8), message,
-                                 needsDot ? "." : ""};
+    std::string_view fields[] = {kindName, moduleName, std::string_view(placeDigits, 8), message, needsDot ? "." : ""};
     Writer writer{out, 0};
     size_t field = 0;
     std::string_view format = kReportFormat;
@@ -96,9 +95,7 @@ void BuildLastResortLine(uint32_t number, uint32_t address, char* out) {
     for (size_t j = 28; address != 0 && j >= 21; --j, address >>= 4) out[j] = "0123456789ABCDEF"[address & 0xF];
 }
 
-void StartFailureFacility() {
-    modulePathLength = SysGetModuleFileName(modulePath, kModulePathRoom);
-}
+void StartFailureFacility() { modulePathLength = SysGetModuleFileName(modulePath, kModulePathRoom); }
 
 void ReportFailure() {
     WriteStraight(std::string_view(report, reportLength));
@@ -125,8 +122,8 @@ namespace {
 // Keeps what the report and the diagnostic line need while the failure is
 // at hand, allocating nothing.
 void KeepFailure(std::string_view kindName, std::string_view message, uint32_t place) {
-    size_t length = BuildFailureReport(kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)),
-                                       place, message, report);
+    size_t length = BuildFailureReport(kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)), place,
+                                       message, report);
     std::memcpy(report + length, kLineEnd.data(), kLineEnd.size());
     reportLength = length + kLineEnd.size();
     caughtLength = std::min(message.size(), sizeof caughtMessage);

@@ -9,8 +9,7 @@ RuleFileReader OpenRuleFile(std::string_view path) { return RuleFileReader{std::
 std::string ReadValueText(const RuleFileReader& reader, const std::string& section, const std::string& key,
                           const std::string& defaultText) {
     char buffer[kValueBufferSize];
-    uint32_t length =
-        SysGetPrivateProfileString(section, key, defaultText, buffer, kValueBufferSize, reader.path);
+    uint32_t length = SysGetPrivateProfileString(section, key, defaultText, buffer, kValueBufferSize, reader.path);
     if (length >= kValueBufferSize) length = kValueBufferSize - 1;
     return std::string(buffer, length);
 }

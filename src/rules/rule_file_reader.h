@@ -20,4 +20,3 @@ std::string ReadValueText(const RuleFileReader& reader, const std::string& secti
 int32_t ReadValueInteger(const RuleFileReader& reader, const std::string& section, const std::string& key,
                          int32_t defaultValue);
 void CloseRuleFile(RuleFileReader& reader);
-

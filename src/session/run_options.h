@@ -10,8 +10,8 @@ struct RunOptions {
     bool InfoEnabled = true;
     bool ErrorEnabled = true;
     bool DebugEnabled = false;
-    bool ShowHelp = false;     // /?, and on Linux -h and --help
-    bool SummaryJson = false;  // --summary=json (Linux)
+    bool ShowHelp = false;        // /?, and on Linux -h and --help
+    bool SummaryJson = false;     // --summary=json (Linux)
     bool ProgressEnabled = true;  // cleared by /s
 };
 

@@ -23,8 +23,7 @@ int main() {
     startup.hStdOutput = nullptr;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         std::fprintf(stderr, "nostdout: cannot start %s (%lu)\n", command.c_str(), GetLastError());
         return 2;
     }

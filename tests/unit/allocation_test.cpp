@@ -270,7 +270,6 @@ protected:
         EXPECT_EQ(TakeIoResult(), 0);
         return used;
     }
-
 };
 
 TEST_F(AllocationFiles, ReadingLinesAllocatesNothingPerLine) {

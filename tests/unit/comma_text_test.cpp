@@ -76,8 +76,14 @@ TEST(CommaText, LinesAndRuleEntries) {
     ExpectSplit({
         {"1,New York,3", {"1", "New", "York", "3"}},
         // Every byte up to 0x20 is a blank; DEL and the bytes from 0x80 are not.
-        {"a\x01" "b\x1F" "c\r\nd", {"a", "b", "c", "d"}},
-        {"a\x7F" "b", {"a\x7F" "b"}},
+        {"a\x01"
+         "b\x1F"
+         "c\r\nd",
+         {"a", "b", "c", "d"}},
+        {"a\x7F"
+         "b",
+         {"a\x7F"
+          "b"}},
         // The inner text of rule entries: an empty key can arise.
         {",dest.csv", {"", "dest.csv"}},
         {" ,dest.csv", {"", "dest.csv"}},

@@ -60,7 +60,10 @@ TEST(CommandWords, BlanksQuotesAndDoubleByteNames) {
         {"Rowdispatch \"\"", {}},
         // Inside quotes blanks, tabs, CR and LF stay; outside, any run of them separates once.
         {"Rowdispatch \"a\tb\r\nc d\" e", {"a\tb\r\nc d", "e"}},
-        {"Rowdispatch a \t\r\n b\x01" "c\x1F" "d", {"a", "b", "c", "d"}},
+        {"Rowdispatch a \t\r\n b\x01"
+         "c\x1F"
+         "d",
+         {"a", "b", "c", "d"}},
         {"  \tRowdispatch a", {"a"}},
         {"Rowdispatch a   ", {"a"}},
         // A stretch opened mid-word may run to the end; a backslash escapes nothing.

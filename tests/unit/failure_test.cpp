@@ -45,13 +45,16 @@ TEST(Failure, InputOutputReportByCode) {
     const std::vector<std::pair<int32_t, std::string>> cases = {
         {2, "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1"},
         {3, "\x95\x73\x90\xb3\x82\xc8\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x82\xc5\x82\xb7"},
-        {4, "\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb5\x82\xbd\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x91\xbd\x82\xb7"
-            "\x82\xac\x82\xdc\x82\xb7"},
+        {4,
+         "\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb5\x82\xbd\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x91\xbd\x82\xb7"
+         "\x82\xac\x82\xdc\x82\xb7"},
         {5, std::string(kAccessDenied)},
-        {100, "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc\x96\x96\x94\xf6\x88\xc8\x8d\x7e\x82\xf0\x93\xc7\x82\xdd\x8d\x9e"
-              "\x82\xdd\x82\xdc\x82\xb5\x82\xbd"},
+        {100,
+         "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc\x96\x96\x94\xf6\x88\xc8\x8d\x7e\x82\xf0\x93\xc7\x82\xdd\x8d\x9e"
+         "\x82\xdd\x82\xdc\x82\xb5\x82\xbd"},
         {101, "\x83\x66\x83\x42\x83\x58\x83\x4e\x82\xaa\x82\xa2\x82\xc1\x82\xcf\x82\xa2\x82\xc5\x82\xb7"},
-        {106, "\x93\xfc\x97\xcd\x92\x6c\x82\xaa\x90\x94\x92\x6c\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1"},
+        {106,
+         "\x93\xfc\x97\xcd\x92\x6c\x82\xaa\x90\x94\x92\x6c\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1"},
         {32, IoError("32")},
         {102, IoError("102")},
         {103, IoError("103")},
@@ -92,10 +95,10 @@ TEST(Failure, ModuleNameAndNumbers) {
     const std::vector<std::pair<std::string_view, std::string_view>> modules = {
         {"C:\\Tools\\rowdispatch.exe", "rowdispatch.exe"},
         {"rowdispatch.exe", "rowdispatch.exe"},
-        {"Z:\\work\\\x95\x5C.exe", "\x95\x5C.exe"},            // 表.exe
-        {"C:\\\x95\x5C", "\x95\x5C"},                          // 表
-        {"C:\\dir\\\x83\x5C\x95\x5C", "\x83\x5C\x95\x5C"},     // ソ表
-        {"C:prog.exe", "C:prog.exe"},                          // only a backslash counts
+        {"Z:\\work\\\x95\x5C.exe", "\x95\x5C.exe"},         // 表.exe
+        {"C:\\\x95\x5C", "\x95\x5C"},                       // 表
+        {"C:\\dir\\\x83\x5C\x95\x5C", "\x83\x5C\x95\x5C"},  // ソ表
+        {"C:prog.exe", "C:prog.exe"},                       // only a backslash counts
         {"C:\\a/b.exe", "a/b.exe"},
         {"C:\\dir\\", ""},
         {"", ""},
@@ -110,10 +113,8 @@ TEST(Failure, ModuleNameAndNumbers) {
     EXPECT_EQ(WithNumber("%d", std::numeric_limits<int64_t>::min()), "-9223372036854775808");
 
     const std::vector<std::tuple<uint32_t, uint32_t, std::string_view>> lines = {
-        {2, 0x0040A1B2, "Runtime error   2 at 0040A1B2"},
-        {217, 0x0040A1B2, "Runtime error 217 at 0040A1B2"},
-        {42, 0x1F, "Runtime error  42 at 0000001F"},
-        {203, 0, "Runtime error 203 at 00000000"},
+        {2, 0x0040A1B2, "Runtime error   2 at 0040A1B2"}, {217, 0x0040A1B2, "Runtime error 217 at 0040A1B2"},
+        {42, 0x1F, "Runtime error  42 at 0000001F"},      {203, 0, "Runtime error 203 at 00000000"},
         {0, 0xDEADBEEF, "Runtime error   0 at DEADBEEF"},
     };
     for (const auto& [number, address, line] : lines) {

@@ -76,37 +76,58 @@ TEST(FileSystem, PathAndDirectoryParts) {
 
 TEST(FileSystem, SeparatorsAndByteClasses) {
     const std::vector<std::pair<std::string_view, size_t>> separators = {
-        {"", 0},        {"abc", 0},          {"a\\b", 2},           {"C:x", 2},
-        {"C:\\a\\b", 5}, {"a\\b/c", 2},      {"\x95\x5C", 0},        {"a\\\x95\x5C", 2},
-        {"x:\x81:", 2}, {"\x81\x81\\", 3},   {"\\\x81\x81\x81\x5C", 1},
+        {"", 0},
+        {"abc", 0},
+        {"a\\b", 2},
+        {"C:x", 2},
+        {"C:\\a\\b", 5},
+        {"a\\b/c", 2},
+        {"\x95\x5C", 0},
+        {"a\\\x95\x5C", 2},
+        {"x:\x81:", 2},
+        {"\x81\x81\\", 3},
+        {"\\\x81\x81\x81\x5C", 1},
     };
     for (const auto& [path, position] : separators)
         EXPECT_EQ(FindLastSeparator(path), position) << ::testing::PrintToString(std::string(path));
 
     const std::vector<std::pair<std::string_view, std::string_view>> drops = {
-        {R"(C:\out\)", R"(C:\out)"}, {R"(C:\out\\)", R"(C:\out\)"}, {R"(C:\out)", R"(C:\out)"},
-        {"", ""},                    {"\\", ""},                   {"C:\\\x95\x5C", "C:\\\x95\x5C"},
+        {R"(C:\out\)", R"(C:\out)"},
+        {R"(C:\out\\)", R"(C:\out\)"},
+        {R"(C:\out)", R"(C:\out)"},
+        {"", ""},
+        {"\\", ""},
+        {"C:\\\x95\x5C", "C:\\\x95\x5C"},
         {"\x81\x81\\", "\x81\x81"},
     };
     for (const auto& [path, dropped] : drops)
         EXPECT_EQ(DropTrailingBackslash(path), dropped) << ::testing::PrintToString(std::string(path));
 
     using B = ByteClass;
-    const std::string_view text = "a\x95\x5C\x81\x81" "b\x81\x81\x81\x40\xA0\x5C\x81\0\xFD\x40"sv;
-    const std::vector<B> classes = {B::Single, B::Lead,   B::Second, B::Lead,   B::Second, B::Single, B::Lead, B::Second,
-                                    B::Lead,   B::Second, B::Single, B::Single, B::Lead,   B::Single, B::Single, B::Single};
+    const std::string_view text =
+        "a\x95\x5C\x81\x81"
+        "b\x81\x81\x81\x40\xA0\x5C\x81\0\xFD\x40"sv;
+    const std::vector<B> classes = {B::Single, B::Lead,   B::Second, B::Lead,   B::Second, B::Single,
+                                    B::Lead,   B::Second, B::Lead,   B::Second, B::Single, B::Single,
+                                    B::Lead,   B::Single, B::Single, B::Single};
     ASSERT_EQ(text.size(), classes.size());
     for (size_t i = 0; i < text.size(); ++i) EXPECT_EQ(ClassifyByte(text, i), classes[i]) << "index " << i;
     EXPECT_EQ(ClassifyByte("\x81", 0), B::Lead);
     EXPECT_EQ(ClassifyByte("\x5C", 0), B::Single);
     for (std::string_view pair : {"\x9F\x40", "\xE0\x40", "\xFC\x40"}) EXPECT_EQ(ClassifyByte(pair, 1), B::Second);
-    for (std::string_view pair : {"\x80\x40", "\xA0\x40", "\xDF\x40", "\xFD\x40"}) EXPECT_EQ(ClassifyByte(pair, 1), B::Single);
+    for (std::string_view pair : {"\x80\x40", "\xA0\x40", "\xDF\x40", "\xFD\x40"})
+        EXPECT_EQ(ClassifyByte(pair, 1), B::Single);
 }
 
 TEST(FileSystem, TextOperations) {
     const std::vector<std::pair<std::string_view, std::string_view>> trims = {
-        {"\t  ", ""}, {"  a b\r", "a b"}, {"\0a\0"sv, "a"}, {"\x01x\x20", "x"}, {"a\x7F", "a\x7F"},
-        {"", ""},     {"\x81\x40x\x81\x40", "\x81\x40x\x81\x40"},  // full-width blanks stay
+        {"\t  ", ""},
+        {"  a b\r", "a b"},
+        {"\0a\0"sv, "a"},
+        {"\x01x\x20", "x"},
+        {"a\x7F", "a\x7F"},
+        {"", ""},
+        {"\x81\x40x\x81\x40", "\x81\x40x\x81\x40"},  // full-width blanks stay
     };
     for (const auto& [text, trimmed] : trims)
         EXPECT_EQ(TrimBlanks(text), trimmed) << ::testing::PrintToString(std::string(text));
@@ -115,10 +136,17 @@ TEST(FileSystem, TextOperations) {
         std::string_view sub, text;
         int32_t position;
     };
-    for (const auto& p : std::vector<Position>{
-             {":", "", 0}, {":", "C:\\x", 2}, {":", "abcd\\e:f", 7}, {"", "abc", 0}, {"bc", "abcbc", 2},
-             {"A", "abc", 0}, {"\\", "\x95\x5C\\", 3}, {"\x40", "\x81\x40\x40", 3}, {"\x81", "\x81\x81", 1},
-             {":", "a\0:b"sv, 0}, {"cd", "abc", 0}})
+    for (const auto& p : std::vector<Position>{{":", "", 0},
+                                               {":", "C:\\x", 2},
+                                               {":", "abcd\\e:f", 7},
+                                               {"", "abc", 0},
+                                               {"bc", "abcbc", 2},
+                                               {"A", "abc", 0},
+                                               {"\\", "\x95\x5C\\", 3},
+                                               {"\x40", "\x81\x40\x40", 3},
+                                               {"\x81", "\x81\x81", 1},
+                                               {":", "a\0:b"sv, 0},
+                                               {"cd", "abc", 0}})
         EXPECT_EQ(PositionOf(p.sub, p.text), p.position) << ::testing::PrintToString(std::string(p.text));
 
     struct Chars {
@@ -127,27 +155,27 @@ TEST(FileSystem, TextOperations) {
         std::string_view first, last;
     };
     const std::string_view kana = "ab\x83\x41";  // abア
-    for (const auto& c : std::vector<Chars>{
-             {"/v", 1, "/", "v"},
-             {"\x93\xfa\x96\x7b.csv", 1, "\x93\xfa", "v"},     // 日本.csv
-             {"[a,b\x83\x5D", 1, "[", "\x83\x5D"},             // ends in ゾ, whose second byte is "]"
-             {"\xB1\xB2", 1, "\xB1", "\xB2"},                  // ｱｲ
-             {kana, 2, "ab", "b\x83\x41"},
-             {kana, 3, kana, kana},
-             {kana, 9, kana, kana},
-             {kana, 0, "", ""},
-             {kana, -1, "", ""},
-             {"", 1, "", ""}}) {
+    for (const auto& c :
+         std::vector<Chars>{{"/v", 1, "/", "v"},
+                            {"\x93\xfa\x96\x7b.csv", 1, "\x93\xfa", "v"},  // 日本.csv
+                            {"[a,b\x83\x5D", 1, "[", "\x83\x5D"},          // ends in ゾ, whose second byte is "]"
+                            {"\xB1\xB2", 1, "\xB1", "\xB2"},               // ｱｲ
+                            {kana, 2, "ab", "b\x83\x41"},
+                            {kana, 3, kana, kana},
+                            {kana, 9, kana, kana},
+                            {kana, 0, "", ""},
+                            {kana, -1, "", ""},
+                            {"", 1, "", ""}}) {
         SCOPED_TRACE(::testing::PrintToString(std::string(c.text)) + " n=" + std::to_string(c.n));
         EXPECT_EQ(FirstChars(c.text, c.n), c.first);
         EXPECT_EQ(LastChars(c.text, c.n), c.last);
     }
 
     for (const auto& [text, lower] : std::vector<std::pair<std::string_view, std::string_view>>{
-             {"ABC\x83\x41", "abc\x83\x41"},               // ア keeps its second byte 41
-             {"\x82\x60", "\x82\x81"},                     // Ａ to ａ
-             {"X\x83\x5A\x95\x5C", "x\x83\x5A\x95\x5C"},   // セ, 表
-             {"\x83\x9f\x84\x44", "\x83\xbf\x84\x74"},     // ΑД to αд
+             {"ABC\x83\x41", "abc\x83\x41"},              // ア keeps its second byte 41
+             {"\x82\x60", "\x82\x81"},                    // Ａ to ａ
+             {"X\x83\x5A\x95\x5C", "x\x83\x5A\x95\x5C"},  // セ, 表
+             {"\x83\x9f\x84\x44", "\x83\xbf\x84\x74"},    // ΑД to αд
              {"aZ\0Q"sv, "az\0q"sv},
              {"", ""}})
         EXPECT_EQ(LowerText(text), lower) << ::testing::PrintToString(std::string(text));

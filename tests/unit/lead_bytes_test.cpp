@@ -49,7 +49,7 @@ TEST_F(Utf8Walk, SequencesAndMalformedBytes) {
 
 TEST_F(Utf8Walk, ClassesAndCharacterCounts) {
     const std::string text = "\xE3\x81\x82\xE3\x81\\";  // あ, a cut sequence, a backslash
-    const ByteClass classes[] = {ByteClass::Lead, ByteClass::Second, ByteClass::Second,
+    const ByteClass classes[] = {ByteClass::Lead,   ByteClass::Second, ByteClass::Second,
                                  ByteClass::Single, ByteClass::Single, ByteClass::Single};
     for (size_t i = 0; i < text.size(); ++i) EXPECT_EQ(ClassifyByte(text, i), classes[i]) << "byte " << i;
     EXPECT_EQ(FirstChars(text, 1), "\xE3\x81\x82");

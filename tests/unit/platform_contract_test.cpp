@@ -210,12 +210,12 @@ TEST(PlatformText, LowerCasingKeepsSecondBytes) {
         std::string lowered;
     };
     const Row rows[] = {
-        {"ABC\x83\x41", "abc\x83\x41"},        // ア keeps its second byte 0x41
+        {"ABC\x83\x41", "abc\x83\x41"},            // ア keeps its second byte 0x41
         {"\x82\x60\x82\x79", "\x82\x81\x82\x9A"},  // full-width A and Z
-        {"\x83\x9F", "\x83\xBF"},              // Greek alpha
+        {"\x83\x9F", "\x83\xBF"},                  // Greek alpha
         {"\x84\x4E\x84\x4F", "\x84\x7E\x84\x80"},  // Cyrillic: the small letters skip 0x847F
-        {"\x95\x5C\x5A", "\x95\x5C\x7A"},      // 表 then Z
-        {"\xB1Z", "\xB1z"},                    // half-width katakana is single-byte
+        {"\x95\x5C\x5A", "\x95\x5C\x7A"},          // 表 then Z
+        {"\xB1Z", "\xB1z"},                        // half-width katakana is single-byte
     };
     for (const Row& row : rows) {
         std::string text = row.text;

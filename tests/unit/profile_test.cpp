@@ -57,17 +57,17 @@ TEST_F(ProfileTest, NamesValuesAndQuotes) {
         std::string value;
     };
     const Row rows[] = {
-        {"AssortRules", "ColumnNo", "3"},       // names ignore case; blanks around go
-        {"AssortRules", "columnno", "3"},       // the first key of a name wins
+        {"AssortRules", "ColumnNo", "3"},  // names ignore case; blanks around go
+        {"AssortRules", "columnno", "3"},  // the first key of a name wins
         {"AssortRules", "BaseDir", "quoted dir"},
         {"AssortRules", "Default", "single"},
         {"AssortRules", "Unmatched", "\"abc"},  // an unmatched quote stays
         {"AssortRules", "Inner", "a\"b"},
         {"AssortRules", "Lone", "\""},
         {"AssortRules", "Mixed", "\"abc'"},
-        {"AssortRules", "Empty", ""},           // present and empty: not the default
+        {"AssortRules", "Empty", ""},  // present and empty: not the default
         {"AssortRules", "NoEquals", "<default>"},
-        {"AssortRules", ";Count", "5"},         // a semicolon is an ordinary character
+        {"AssortRules", ";Count", "5"},  // a semicolon is an ordinary character
         {"AssortRules", "Count", "2"},
         {"AssortRules", "Tabbed", "v"},
         {"AssortRules", "Spaced", "a b  c"},
@@ -86,12 +86,12 @@ TEST_F(ProfileTest, LineEndsAndFileForms) {
         std::string value;
     };
     const Row rows[] = {
-        {"[AssortRules]\nColumnNo=4", "4"},                          // LF, no end at the end
-        {"[AssortRules]\rColumnNo=5\r", "5"},                        // CR alone
-        {"\xEF\xBB\xBF[AssortRules]\r\nColumnNo=6\r\n", "6"},        // a UTF-8 mark
+        {"[AssortRules]\nColumnNo=4", "4"},                                  // LF, no end at the end
+        {"[AssortRules]\rColumnNo=5\r", "5"},                                // CR alone
+        {"\xEF\xBB\xBF[AssortRules]\r\nColumnNo=6\r\n", "6"},                // a UTF-8 mark
         {std::string("[AssortRules]\r\nColumnNo=7") + '\0' + "8\r\n", "7"},  // NUL ends the value
-        {"ColumnNo=1\r\n[AssortRules]\r\n", "<default>"},            // before any section
-        {"[AssortRules] trailing\r\nColumnNo=2\r\n", "2"},           // text after "]"
+        {"ColumnNo=1\r\n[AssortRules]\r\n", "<default>"},                    // before any section
+        {"[AssortRules] trailing\r\nColumnNo=2\r\n", "2"},                   // text after "]"
         {"", "<default>"},
     };
     for (const Row& row : rows) {

@@ -11,8 +11,7 @@
 
 TEST(RuleLoading, EntryKeysAreZeroPadded) {
     const std::vector<std::pair<int64_t, std::string_view>> cases = {
-        {1, "001"},   {42, "042"},   {999, "999"},   {1000, "000"},  {1001, "001"},
-        {0, "000"},   {-5, "-005"},  {-1234, "-234"},
+        {1, "001"}, {42, "042"}, {999, "999"}, {1000, "000"}, {1001, "001"}, {0, "000"}, {-5, "-005"}, {-1234, "-234"},
     };
     for (const auto& [number, text] : cases) EXPECT_EQ(ZeroPad(number, 3), text) << number;
     EXPECT_EQ(ZeroPad(7, 5), "00007");

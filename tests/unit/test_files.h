@@ -34,8 +34,7 @@ protected:
         SysCloseHandle(file);
     }
     static std::string FileBytes(const std::string& name) {
-        SysHandle file = SysCreateFile(name, kGenericRead, kShareRead | kShareWrite, kOpenExisting,
-                                       kAttributeNormal);
+        SysHandle file = SysCreateFile(name, kGenericRead, kShareRead | kShareWrite, kOpenExisting, kAttributeNormal);
         if (file == kInvalidHandle) return "<missing>";
         std::string bytes;
         char block[4096];

@@ -16,8 +16,8 @@ public:
     void SetUp() override { InitLeadBytes(); }
 };
 
-inline ::testing::Environment* const kLeadBytesEnvironment =
-    ::testing::AddGlobalTestEnvironment(new LeadBytesEnvironment);
+inline ::testing::Environment* const kLeadBytesEnvironment = ::testing::AddGlobalTestEnvironment(
+    new LeadBytesEnvironment);
 
 // The failure the call raised, or nothing when it returned normally.
 inline std::optional<Failure> FailureOf(const std::function<void()>& call) {
