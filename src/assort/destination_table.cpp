@@ -20,11 +20,14 @@ bool IsOpen(const Destination& destination) { return destination.file.state == L
 void CloseOne(DestinationTable& table, Destination& destination) {
     CloseLineFile(destination.file);
     if (PendingIoResult != 0) {
-        NoteLoss(destination, destination.firstPending);
-        destination.firstPending = 0;
+        // A file whose name went while it was open lost every line written
+        // to it since the open, not only those still pending.
+        bool gone = PendingIoResult == static_cast<int32_t>(kErrorFileNotFound);
+        NoteLoss(destination, gone ? destination.firstSinceOpen : destination.firstPending);
+        destination.firstPending = destination.firstSinceOpen = 0;
         CheckIo(kPlaceCloseDestination);
     }
-    destination.firstPending = 0;
+    destination.firstPending = destination.firstSinceOpen = 0;
     --table.openCount;
 }
 
@@ -115,6 +118,7 @@ void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int6
         destination.firstPending = 0;
     }
     if (destination.firstPending == 0) destination.firstPending = lineNumber;
+    if (destination.firstSinceOpen == 0) destination.firstSinceOpen = lineNumber;
     WriteLine(file, line);
     CheckWrite(destination, destination.firstPending);
     if (file.position == 0) destination.firstPending = 0;

@@ -28,7 +28,8 @@ struct Destination {
     std::string path;
     LineFile file;
     uint64_t lastUse = 0;
-    int64_t firstPending = 0;  // the input line of the first line not yet handed over; 0: none
+    int64_t firstPending = 0;    // the input line of the first line not yet handed over; 0: none
+    int64_t firstSinceOpen = 0;  // the input line of the first line routed to it since its open; 0: none
 };
 
 struct DestinationTable {
