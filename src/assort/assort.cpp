@@ -82,9 +82,11 @@ void StoreCounts(RuleSet& rules, const AddedCounts& added) {
 // whatever the platform's comparison, so a value seen before finds its rule
 // without a scan of the keys. Input whose values come in any order (the
 // usual export) is thus looked up once per distinct value. The table holds
-// kKnownValues values at most and starts afresh when it is full, so that
-// memory does not grow with the input.
+// kKnownValues values at most and starts afresh when it is full, and keeps
+// no value longer than kKnownValueLength, so that memory does not grow with
+// the input (a long value is rare, and its scan costs little beside it).
 constexpr size_t kKnownValues = 4096;
+constexpr size_t kKnownValueLength = 256;
 constexpr size_t kKnownSlots = 2 * kKnownValues;  // a power of two
 
 struct KnownValue {
@@ -109,6 +111,7 @@ uint64_t HashOf(std::string_view value) {
 int32_t FindRule(const TextList& keys, KnownValues& known, std::string_view value) {
     KnownValue& last = known.slots[known.last];
     if (last.used && last.value == value) return last.rule;
+    if (value.size() > kKnownValueLength) return IndexOfText(keys, value);
     uint64_t hash = HashOf(value);
     size_t slot = static_cast<size_t>(hash) & (kKnownSlots - 1);
     for (; known.slots[slot].used; slot = (slot + 1) & (kKnownSlots - 1)) {

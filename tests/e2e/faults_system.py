@@ -172,6 +172,25 @@ def out_of_memory(run):
     return run.problems
 
 
+@linux_only
+def many_long_values(run):
+    """Distinct routing values far larger in all than the memory left: the
+    run keeps no more of them than a line's worth."""
+    if SANITIZED:
+        return None  # the sanitizers reserve more address space than the limit
+    two_rules(run)
+    lines = [b"%06d" % i + b"v" * 40000 + b",x\r\n" for i in range(2000)]
+    run.place("in.csv", b"".join(lines))
+
+    def limit():
+        resource.setrlimit(resource.RLIMIT_AS, (60_000 * 1024, 60_000 * 1024))
+
+    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=limit)
+    run.expect(status, output, 0, START + summary(2000, [(b"A", 0), (b"B", 0)], 2000) + END)
+    run.expect_only({"Default.csv": b"".join(lines)})
+    return run.problems
+
+
 def under_strace(run, strace_args, args):
     if not shutil.which("strace"):
         return None, None, ["strace is not installed (scripts/setup installs it)"]
@@ -766,6 +785,7 @@ def no_proc(run):
 
 
 CASES = [("out-of-memory", out_of_memory),
+         ("many-long-values", many_long_values),
          # The input's second read fails: a read fault (30); line B, which
          # needs that read of 64 KiB, is not routed.
          ("read-error", injected("in.csv", "read:error=EIO:when=2", {"in.csv": b"A,first\r\nB," + b"x" * 70_000 + b"\r\n"},
