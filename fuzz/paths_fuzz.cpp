@@ -200,6 +200,7 @@ void CheckNames(std::string_view input, std::string_view name, std::string_view 
     // The Linux name: a drive and its separator, or a leading separator, is
     // the root; a drive alone the current folder; then every backslash that
     // is a character of its own becomes "/", every other byte stays.
+    name = name.substr(0, name.find('\0'));  // a zero byte ends a name
     std::string_view rest = name;
     std::string root;
     bool drive = name.size() >= 2 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')) &&
@@ -225,8 +226,17 @@ void CheckNames(std::string_view input, std::string_view name, std::string_view 
         i += length;
     }
     if (want.empty() && drive) want = ".";
-    const std::string native = posix::NativePath(std::string(name));
-    FUZZ_CHECK(native == want, "the Linux name is " + fuzz::Shown(native) + ", rules give " + fuzz::Shown(want));
+    // The system gets that name in its own encoding; one that does not
+    // convert, or names nothing, is refused rather than changed.
+    const std::string* converted = posix::ToNative(std::string(name));
+    std::string system;
+    if (want.empty() || !posix::NameToSystem(want, system)) {
+        FUZZ_CHECK(converted == nullptr, "a name that names nothing became " + fuzz::Shown(*converted));
+        return;
+    }
+    FUZZ_CHECK(converted != nullptr, "a name that converts was refused");
+    const std::string& native = *converted;
+    FUZZ_CHECK(native == system, "the Linux name is " + fuzz::Shown(native) + ", rules give " + fuzz::Shown(system));
     if (root.empty())
         FUZZ_CHECK(native.empty() || native[0] != '/', "a relative name became absolute: " + fuzz::Shown(native));
 }
