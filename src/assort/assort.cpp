@@ -179,7 +179,6 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     std::string value;  // the routing field of the line; empty when the line is shorter
     std::string spill;  // a line that does not lie whole in one block of input
     spill.reserve(kReadBlockSize);
-    int64_t lineCount = 0;
     AddedCounts added(static_cast<size_t>(ItemCount(*rules.RuleKeys)), 0);
     KnownValues knownValues;
     for (;;) {
@@ -189,16 +188,16 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
         if (ended) break;
         std::string_view line = ReadLine(input, spill);
         CheckIo(kPlaceReadInput);
-        CountLineRead();
+        CountLineRead();  // the run's line count, for the summary and the diagnostics alike
+        const int64_t lineNumber = gRunProgress.linesRead;
         TickProgress();
 
         // Only the routing field is kept.
         CommaTextItem(line, rules.ColumnNo - 1, value);
-        ++lineCount;
         int32_t rule = FindRule(*rules.RuleKeys, knownValues, value);
         const Target& target = targets[static_cast<size_t>(rule + 1)];
 
-        if (writing) RouteLine(table, target.same, line, lineCount);
+        if (writing) RouteLine(table, target.same, line, lineNumber);
         CountLine(rules, added, rule);
         CountLineRouted();
     }
@@ -208,5 +207,5 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     CloseLineFile(input);
     CheckIo(kPlaceCloseInput);
     StoreCounts(rules, added);
-    PrintSummary(rules, lineCount);
+    PrintSummary(rules, gRunProgress.linesRead);
 }
