@@ -1,4 +1,5 @@
 #include "app/run.h"
+#include "app/run_outcome.h"
 #include "codepage/lead_bytes.h"
 #include "files/line_file.h"
 #include "platform/platform.h"
@@ -8,11 +9,10 @@ int main(int argc, char** argv) {
     SysStartProcess(argc, argv);
     InitLeadBytes();
     StartFailureFacility();
-    uint32_t status = 0;
-    if (!TopLevelGuard(RunSequence, &status)) {
-        // The report follows every line the console still holds.
-        FlushConsoleText();
-        ReportFailure();
-    }
+    const SysUserConventions& ways = SysConventions();
+    RunReport report;
+    CaughtFailure failure;
+    bool ended = TopLevelGuard([&] { RunSequence(report, ways); }, failure);
+    uint32_t status = FinishRun(report, ended ? nullptr : &failure, ways);
     EndRun(status, ShutDownConsole());
 }

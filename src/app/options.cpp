@@ -4,7 +4,6 @@
 
 #include "files/file_system.h"
 #include "platform/platform.h"
-#include "process/command_words.h"
 
 RunOptions gRunOptions;
 
@@ -27,12 +26,11 @@ bool ParseDashWord(std::string_view word) {
 
 }  // namespace
 
-void ParseOptions() {
+void ParseOptions(const std::vector<std::string>& words, const SysUserConventions& ways) {
     gRunOptions = RunOptions{};
-    const bool dashWords = SysConventions().dashWords;
-    int32_t count = CommandWordCount();
-    for (int32_t i = 1; i <= count; ++i) {
-        std::string word = CommandWord(i);
+    const bool dashWords = ways.dashWords;
+    gRunOptions.DashInput = dashWords;
+    for (const std::string& word : words) {
         if (SysIsPathWord(word)) continue;
         if (dashWords && ParseDashWord(word)) continue;
         // A word that starts with a double-byte character is never an option.

@@ -1,7 +1,10 @@
 #pragma once
 // The run sequence: from the option scan to the end banner (or the usage or
-// the version text); gives the exit status. main ends the process after it.
+// the version text). What went wrong on the way is in the run's report (user
+// errors, how far the pass got) or travels out as a failure; main hands
+// both to the outcome (run_outcome.h), which ends the process.
 
-#include <cstdint>
+#include "platform/platform.h"
+#include "session/run_report.h"
 
-uint32_t RunSequence();
+void RunSequence(RunReport& report, const SysUserConventions& ways);

@@ -10,11 +10,11 @@
 #include "files/line_file.h"
 #include "messages/messages.h"
 #include "platform/platform.h"
-#include "process/diagnostics.h"
 #include "process/failure.h"
 #include "process/io_result.h"
 #include "session/console_messages.h"
 #include "session/run_options.h"
+#include "session/run_report.h"
 #include "text/comma_text.h"
 #include "text/integer_text.h"
 
@@ -139,20 +139,20 @@ int32_t FindRule(const TextList& keys, KnownValues& known, std::string_view valu
 
 }  // namespace
 
-void AssortInput(RuleSet& rules, std::string_view inputWord) {
+void AssortInput(RuleSet& rules, RunReport& report, std::string_view inputWord) {
     std::string inputName(TrimBlanks(inputWord));
     if (inputName.empty()) {
         WriteError(kNoInputFileMessage);
-        DiagnoseUserError(kDiagnosticNoInput);
+        NoteUserError(report, kDiagnosticNoInput);
         return;
     }
-    // "-" is standard input where the platform takes "-" words (Linux).
-    const bool standardInput = inputName == "-" && SysConventions().dashWords;
+    const bool standardInput = inputName == "-" && gRunOptions.DashInput;
     if (!standardInput && !IsExistingFile(inputName)) {
         WriteError({kInputFileMissingMessage, inputName});
-        DiagnoseUserError(kDiagnosticInputMissing, inputName, {}, WhyNoFile(inputName));
+        NoteUserError(report, kDiagnosticInputMissing, inputName, {}, WhyNoFile(inputName));
         return;
     }
+    RunProgress& progress = report.progress;
     bool writing = !gRunOptions.NoOutput;
 
     LineFile input;
@@ -162,13 +162,14 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     } else {
         OpenForReading(input);
     }
-    StartRunProgress(inputName, input.handle, gRunOptions.ProgressEnabled);
-    CheckIo(kPlaceOpenInput);
+    StartRunProgress(progress, inputName, input.handle, gRunOptions.ProgressEnabled);
+    CheckIo(kPlaceOpenInput, inputName);
     // The open input shares no deleting, so clearing cannot remove it.
     if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
 
     std::vector<Target> targets = ResolveTargets(rules);
     DestinationTable table;
+    table.report = &report;
     if (writing) {
         std::vector<std::string> paths;
         for (const Target& target : targets) paths.push_back(target.path);
@@ -184,13 +185,13 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     for (;;) {
         CheckInterrupt();
         bool ended = AtEndOfFile(input);
-        CheckIo(kPlaceReadInput);
+        CheckIo(kPlaceReadInput, inputName);
         if (ended) break;
         std::string_view line = ReadLine(input, spill);
-        CheckIo(kPlaceReadInput);
-        CountLineRead();  // the run's line count, for the summary and the diagnostics alike
-        const int64_t lineNumber = gRunProgress.linesRead;
-        TickProgress();
+        CheckIo(kPlaceReadInput, inputName);
+        CountLineRead(progress);  // the run's line count, for the summary and the diagnostics alike
+        const int64_t lineNumber = progress.linesRead;
+        TickProgress(progress);
 
         // Only the routing field is kept.
         CommaTextItem(line, rules.ColumnNo - 1, value);
@@ -199,13 +200,13 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
 
         if (writing) RouteLine(table, target.same, line, lineNumber);
         CountLine(rules, added, rule);
-        CountLineRouted();
+        CountLineRouted(progress);
     }
-    EndRunProgress();
+    EndRunProgress(progress);
 
     if (writing) CloseDestinations(table);
     CloseLineFile(input);
-    CheckIo(kPlaceCloseInput);
+    CheckIo(kPlaceCloseInput, inputName);
     StoreCounts(rules, added);
-    PrintSummary(rules, gRunProgress.linesRead);
+    PrintSummary(rules, progress);
 }

@@ -4,15 +4,10 @@
 
 #include "files/file_system.h"
 #include "messages/messages.h"
-#include "process/diagnostics.h"
 #include "process/failure.h"
 #include "process/io_result.h"
 
 namespace {
-
-// The lines that a failed write of the slot carried may be missing: the
-// failure's diagnostic line says so.
-void NoteLoss(const Destination& destination, int64_t firstMissing) { NoteFailedFile(destination.path, firstMissing); }
 
 bool IsOpen(const Destination& destination) { return destination.file.state == LineFileState::Writing; }
 
@@ -23,9 +18,9 @@ void CloseOne(DestinationTable& table, Destination& destination) {
         // A file whose name went while it was open lost every line written
         // to it since the open, not only those still pending.
         bool gone = PendingIoResult == static_cast<int32_t>(kErrorFileNotFound);
-        NoteLoss(destination, gone ? destination.firstSinceOpen : destination.firstPending);
+        int64_t firstMissing = gone ? destination.firstSinceOpen : destination.firstPending;
         destination.firstPending = destination.firstSinceOpen = 0;
-        CheckIo(kPlaceCloseDestination);
+        CheckIo(kPlaceCloseDestination, destination.path, firstMissing);
     }
     destination.firstPending = destination.firstSinceOpen = 0;
     --table.openCount;
@@ -52,24 +47,26 @@ void PutAside(DestinationTable& table, Destination& next) {
 
 // A destination is appended to, and made when missing. Opening never empties
 // a file: one that another run made since the test below is appended to.
-void OpenByPath(Destination& destination) {
+// Gives the folder that could not be made, if any.
+FolderFailure OpenByPath(Destination& destination) {
     const std::string& path = destination.path;
     BindLineFile(destination.file, path);
+    FolderFailure folder;
     if (!IsExistingFile(path)) {
         std::string directory = DirectoryOf(path);
         // A directory that cannot be made shows in the open that follows.
-        if (!IsExistingDirectory(directory)) MakeDirectories(directory);
+        if (!IsExistingDirectory(directory)) MakeDirectories(directory, &folder);
     }
     OpenForAppendingOrCreating(destination.file);
+    return folder;
 }
 
 // A failed write: the lines from `firstMissing` on that went to the
 // destination may be missing from it.
 void CheckWrite(Destination& destination, int64_t firstMissing) {
     if (PendingIoResult == 0) return;
-    NoteLoss(destination, firstMissing);
     destination.firstPending = 0;
-    CheckIo(kPlaceWriteDestination);
+    CheckIo(kPlaceWriteDestination, destination.path, firstMissing);
 }
 
 }  // namespace
@@ -85,12 +82,12 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     Destination& destination = table.slots[slot];
     if (IsOpen(destination)) return;
     if (table.openCount >= table.bound) PutAside(table, destination);
-    OpenByPath(destination);
+    FolderFailure folder = OpenByPath(destination);
     // Fewer descriptors than the bound foresaw: one more is put aside.
     while (PendingIoResult == static_cast<int32_t>(kErrorTooManyOpenFiles) && table.openCount > 0) {
         TakeIoResult();
         PutAside(table, destination);
-        OpenByPath(destination);
+        folder = OpenByPath(destination);
     }
     // Two spellings of one file (a link, "." in a path) are two
     // destinations; only one handle of this process may write it at once,
@@ -99,10 +96,14 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     if (PendingIoResult == static_cast<int32_t>(kErrorSharingViolation) && table.openCount > 0) {
         TakeIoResult();
         CloseDestinations(table);
-        OpenByPath(destination);
+        folder = OpenByPath(destination);
     }
-    if (PendingIoResult != 0) NoteFailedFile(destination.path);
-    CheckIo(kPlaceOpenDestination);
+    // A destination that cannot be opened for want of its folder: the
+    // folder's own failure is the reason.
+    if (PendingIoResult == static_cast<int32_t>(kErrorPathNotFound) && !folder.folder.empty()) {
+        RaiseIoFailureCausedBy(kPlaceOpenDestination, kDiagnosticMakeFolder, folder.folder, folder.error.reason);
+    }
+    CheckIo(kPlaceOpenDestination, destination.path);
     ++table.openCount;
 }
 
@@ -135,7 +136,7 @@ DestinationTable::~DestinationTable() {
         Destination& destination = slots[i];
         if (!IsOpen(destination)) continue;
         int64_t first = destination.firstPending;
-        int32_t code = AbandonLineFile(destination.file);
-        if (code != 0 && first != 0) DiagnoseLoss(destination.path, first, IoReasonText(code));
+        SysError error = AbandonLineFile(destination.file);
+        if (error.code != 0 && first != 0) NoteLoss(report, destination.path, first, error.reason);
     }
 }

@@ -11,8 +11,9 @@
 // Whole lines only: a destination never ends inside a line, whatever
 // fails. When a failure ends the run, every other open destination hands
 // its pending lines to its file; the lines the failing write carried are
-// the only ones that may be missing, and the diagnostic line says from
-// which input line on (process/diagnostics.h).
+// the only ones that may be missing, and the failure says from which input
+// line on; a destination that loses lines on that way out is noted in the
+// run's report (session/run_report.h).
 
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "files/line_file.h"
+#include "session/run_report.h"
 
 inline constexpr uint32_t kMaxOpenDestinations = 1024;
 
@@ -38,6 +40,7 @@ struct DestinationTable {
     uint32_t openCount = 0;
     uint32_t bound = 1;
     uint64_t clock = 0;
+    RunReport* report = nullptr;  // where losses on the way out of a failure are noted
 
     DestinationTable() = default;
     DestinationTable(const DestinationTable&) = delete;

@@ -5,39 +5,11 @@
 #include "files/file_system.h"
 #include "messages/messages.h"
 #include "platform/platform.h"
-#include "platform/utf8.h"
-#include "process/diagnostics.h"
 #include "session/console_messages.h"
 #include "session/run_options.h"
+#include "text/json_text.h"
 
 namespace {
-
-// A JSON string of UTF-8 text.
-void AddJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    for (char c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
-// A name as the system spells it, in UTF-8: the system's names are UTF-8;
-// a name that could not be converted for it stands in the data's code page
-// and is converted here, U+FFFD for what does not convert.
-std::string Utf8Name(const std::string& shown) {
-    return utf8::Sanitized(shown) == shown ? shown : SysTextToUtf8(shown);
-}
 
 void AddDestination(std::string& out, const RuleSet& rules, std::string_view name, std::string_view count) {
     out += "\"path\":";
@@ -48,10 +20,10 @@ void AddDestination(std::string& out, const RuleSet& rules, std::string_view nam
 
 // One JSON object on one line, for scripts: the input, the lines read, each
 // rule in order, and the default destination.
-void PrintSummaryJson(const RuleSet& rules, int64_t lineCount) {
-    std::string out = "{\"input\":";
-    AddJsonString(out, Utf8Name(gRunProgress.inputName));
-    out += ",\"lines\":" + DecimalText(lineCount) + ",\"rules\":[";
+void PrintSummaryJson(const RuleSet& rules, const RunProgress& progress) {
+    std::string out = "{";
+    AddJsonField(out, "input", Utf8Name(progress.inputName));
+    out += ",\"lines\":" + DecimalText(progress.linesRead) + ",\"rules\":[";
     for (int32_t i = 0; i < ItemCount(*rules.RuleKeys); ++i) {
         out += i == 0 ? "{\"key\":" : ",{\"key\":";
         AddJsonString(out, SysTextToUtf8(ItemAt(*rules.RuleKeys, i)));
@@ -83,11 +55,12 @@ std::string PadRight(std::string_view text, char fill, int32_t width) {
     return padded;
 }
 
-void PrintSummary(const RuleSet& rules, int64_t lineCount) {
+void PrintSummary(const RuleSet& rules, const RunProgress& progress) {
     if (gRunOptions.SummaryJson) {
-        PrintSummaryJson(rules, lineCount);
+        PrintSummaryJson(rules, progress);
         return;
     }
+    const int64_t lineCount = progress.linesRead;
     WriteInfo({kSummaryInputCount, DecimalText(lineCount), kSummaryCountUnit});
     WriteInfo(kSummaryHeading);
     for (int32_t i = 0; i < ItemCount(*rules.RuleKeys); ++i) {

@@ -10,9 +10,11 @@
 #include <string_view>
 
 #include "session/rule_set.h"
+#include "session/run_report.h"
 
 // The text padded with fill characters, or cut, to width display columns:
 // in code page 932 its first width bytes, even inside a character; in UTF-8
 // whole characters only, a wide one that no longer fits giving a fill.
 std::string PadRight(std::string_view text, char fill, int32_t width);
-void PrintSummary(const RuleSet& rules, int64_t lineCount);
+// The summary of the pass whose counts the progress holds.
+void PrintSummary(const RuleSet& rules, const RunProgress& progress);

@@ -2,7 +2,6 @@
 
 #include "messages/messages.h"
 #include "platform/platform.h"
-#include "process/diagnostics.h"
 #include "process/failure.h"
 #include "process/io_result.h"
 
@@ -60,10 +59,10 @@ bool IsExistingFile(const std::string& path) {
     return (found.attributes & kAttributeDirectory) == 0;
 }
 
-std::string WhyNoFile(const std::string& path) {
+std::string_view WhyNoFile(const std::string& path) {
     uint32_t attributes = SysGetFileAttributes(path);
-    if (attributes == kInvalidAttributes) return IoReasonText(static_cast<int32_t>(SysLastError()));
-    return std::string((attributes & kAttributeDirectory) != 0 ? kDiagnosticIsFolder : kDiagnosticAbsent);
+    if (attributes == kInvalidAttributes) return SysLastFailure().reason;
+    return (attributes & kAttributeDirectory) != 0 ? kDiagnosticIsFolder : kDiagnosticAbsent;
 }
 
 bool IsExistingDirectory(const std::string& path) {
@@ -71,22 +70,21 @@ bool IsExistingDirectory(const std::string& path) {
     return attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0;
 }
 
-bool MakeDirectories(const std::string& path) {
+bool MakeDirectories(const std::string& path, FolderFailure* why) {
     if (path.empty()) RaiseFailure(kGeneralFailureKind, std::string(kMakeDirectoryMessage), kPlaceMakeDirectory);
     std::string dir = DropTrailingBackslash(path);
     if (dir.size() < kShortestDirectory) return true;
     if (IsExistingDirectory(dir)) return true;
     std::string parent = PathOf(dir);
     if (parent == dir) return true;
-    if (!MakeDirectories(parent)) return false;
+    if (!MakeDirectories(parent, why)) return false;
     // Another process may make the folder between the look above and this
     // call (two runs making sibling folders): a folder that is there is
     // what was asked for.
     if (SysCreateDirectory(dir)) return true;
-    uint32_t code = SysLastError();
-    if (code == kErrorAlreadyExists && IsExistingDirectory(dir)) return true;
-    // The open that follows fails for want of the folder; this is why.
-    NoteFailureCause(kDiagnosticMakeFolder, dir, code);
+    SysError error = SysLastFailure();
+    if (error.code == kErrorAlreadyExists && IsExistingDirectory(dir)) return true;
+    if (why != nullptr) *why = {dir, error};
     return false;
 }
 

@@ -3,7 +3,8 @@
 // the code page's double-byte rule. Paths are Windows paths: "\" and ":"
 // separate, and "/" too in a name the system takes as rooted (on Linux
 // "/data/in.csv"). The queries answer false on any refusal and print
-// nothing; MakeDirectories alone raises a failure, for an empty name.
+// nothing; MakeDirectories alone raises a failure, for an empty name, and
+// tells why a folder could not be made.
 // Positions are 1-based byte positions, 0 for none.
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "codepage/lead_bytes.h"
+#include "platform/platform.h"
 
 size_t FindLastSeparator(std::string_view path);
 std::string DropTrailingBackslash(std::string_view path);
@@ -23,10 +25,17 @@ bool IsFullyQualified(std::string_view name);
 
 bool IsExistingFile(const std::string& path);
 // Why IsExistingFile is false for the path, in the system's words (a
-// folder: "Is a directory").
-std::string WhyNoFile(const std::string& path);
+// folder: "Is a directory"); a static text.
+std::string_view WhyNoFile(const std::string& path);
 bool IsExistingDirectory(const std::string& path);
-bool MakeDirectories(const std::string& path);
+// A folder that could not be made, and the error of the call that refused.
+struct FolderFailure {
+    std::string folder;
+    SysError error;
+};
+// Makes the folder and those above it; false, with `why` filled when given,
+// when one cannot be made.
+bool MakeDirectories(const std::string& path, FolderFailure* why = nullptr);
 bool RemoveFile(const std::string& path);
 
 std::string LowerText(std::string_view text);

@@ -21,7 +21,7 @@ bool IsConsole(const LineFile& file) { return file.name.empty(); }
 bool HandOver(LineFile& file, const void* bytes, uint32_t size, bool endsLine) {
     if (size == 0) return true;
     if (file.cutBack && file.atLineEnd && !SysGetFileSize(file.handle, &file.wholeSize)) {
-        StoreIoResult(static_cast<int32_t>(SysLastError()));
+        StoreIoError(SysLastFailure());
         return false;
     }
     uint32_t written = 0;
@@ -31,10 +31,10 @@ bool HandOver(LineFile& file, const void* bytes, uint32_t size, bool endsLine) {
         return true;
     }
     // A write that reports success for fewer bytes is a fault as well.
-    uint32_t code = done ? kErrorWriteFault : SysLastError();
+    SysError error = done ? SysError{kErrorWriteFault, kDiagnosticShortWrite} : SysLastFailure();
     if (file.cutBack) SysTruncateFile(file.handle, file.wholeSize);
     file.atLineEnd = true;
-    StoreIoResult(static_cast<int32_t>(code));
+    StoreIoError(error);
     return false;
 }
 
@@ -88,7 +88,7 @@ bool OpenBy(LineFile& file, LineFileState state, Open open) {
     file.handle = open();
     if (file.handle == kInvalidHandle) {
         file.state = LineFileState::Closed;
-        StoreIoResult(static_cast<int32_t>(SysLastError()));
+        StoreIoError(SysLastFailure());
         return false;
     }
     file.state = state;
@@ -105,7 +105,7 @@ void OpenConsole(LineFile& file) {
     ProvideBuffer(file, kConsoleBlockSize);
     file.handle = SysGetStdOutput();
     if (file.handle == kInvalidHandle) {
-        StoreIoResult(static_cast<int32_t>(SysLastError()));
+        StoreIoError(SysLastFailure());
         return;
     }
     file.state = LineFileState::Writing;
@@ -125,13 +125,13 @@ bool FillBuffer(LineFile& file) {
     if (file.dataEnded) return false;
     if (SysInterruptRequested()) {
         file.dataEnded = true;
-        StoreIoResult(static_cast<int32_t>(kErrorOperationAborted));
+        StoreIoError({kErrorOperationAborted, kDiagnosticInterrupted});
         return false;
     }
     uint32_t delivered = 0;
     if (!SysReadFile(file.handle, file.buffer.get(), file.capacity, &delivered)) {
-        uint32_t code = SysLastError();
-        if (code != kErrorBrokenPipe) StoreIoResult(static_cast<int32_t>(code));
+        SysError error = SysLastFailure();
+        if (error.code != kErrorBrokenPipe) StoreIoError(error);
         delivered = 0;
     }
     if (delivered == 0) {
@@ -180,7 +180,7 @@ void OpenAppending(LineFile& file, uint32_t disposition) {
     // The first byte written follows the last byte the file holds.
     uint64_t size = 0;
     if (!SysGetFileSize(file.handle, &size) || !SysSetFilePointer(file.handle, size)) {
-        StoreIoResult(static_cast<int32_t>(SysLastError()));
+        StoreIoError(SysLastFailure());
         return;
     }
     ApplyTypeRule(file);
@@ -335,14 +335,14 @@ void CloseLineFile(LineFile& file) {
     }
     if (file.state == LineFileState::Writing && !WriteBuffer(file)) return;
     if (IsConsole(file)) return;  // the standard handle stays open
-    if (!SysCloseHandle(file.handle)) StoreIoResult(static_cast<int32_t>(SysLastError()));
+    if (!SysCloseHandle(file.handle)) StoreIoError(SysLastFailure());
     file.handle = kInvalidHandle;
     file.state = LineFileState::Closed;
 }
 
-int32_t AbandonLineFile(LineFile& file) {
-    if (file.state == LineFileState::Closed || IsConsole(file)) return 0;
-    int32_t kept = TakeIoResult();
+SysError AbandonLineFile(LineFile& file) {
+    if (file.state == LineFileState::Closed || IsConsole(file)) return {};
+    SysError kept = TakeIoError();
     if (file.state == LineFileState::Writing) {
         // A part of a line never follows the last line end.
         file.position = file.lineEnd;
@@ -352,9 +352,9 @@ int32_t AbandonLineFile(LineFile& file) {
     SysCloseHandle(file.handle);
     file.handle = kInvalidHandle;
     file.state = LineFileState::Closed;
-    int32_t code = TakeIoResult();
-    PendingIoResult = kept;
-    return code;
+    SysError error = TakeIoError();
+    RestoreIoError(kept);
+    return error;
 }
 
 LineFile::~LineFile() { AbandonLineFile(*this); }
@@ -367,7 +367,7 @@ LineFile& ConsoleOutput() {
 void FlushConsoleText() {
     LineFile& console = ConsoleOutput();
     if (console.state == LineFileState::Writing) WriteBuffer(console);
-    PendingIoResult = 0;
+    TakeIoError();
 }
 
 int32_t ShutDownConsole() {

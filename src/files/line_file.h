@@ -3,7 +3,8 @@
 // written and console lines reach standard output. Bytes pass unchanged in
 // both directions; lines may end in CR LF or LF, and every line end written
 // is CR LF. No operation throws or answers an error (memory aside): a
-// failure leaves its code in PendingIoResult for the caller's CheckIo.
+// failure leaves its error (code and words) in the pending I/O result for
+// the caller's CheckIo.
 //
 // Reads ask for kReadBlockSize bytes at a time. A file open for writing
 // collects kWriteBlockSize bytes (console text kConsoleBlockSize) before
@@ -80,8 +81,9 @@ void WritePending(LineFile& file);
 void CloseLineFile(LineFile& file);
 // The way out after a failure: hands the pending whole lines to the system,
 // cuts back what does not end at a line end, and closes the file. Leaves
-// PendingIoResult as it was; gives the code of a failed write, or 0.
-int32_t AbandonLineFile(LineFile& file);
+// the pending I/O result as it was; gives the error of a failed write (code
+// 0: none).
+SysError AbandonLineFile(LineFile& file);
 
 // The one process-wide console writer: closed until its first write.
 LineFile& ConsoleOutput();

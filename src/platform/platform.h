@@ -5,8 +5,10 @@
 // that the A calls lack); the posix_*.cpp files reproduce on Linux what the
 // program relies on from each of those services.
 //
-// A failed call answers false (or kInvalidHandle) and leaves a Windows error
-// code for SysLastError(); errno never leaves the backend. Texts, names
+// A failed call answers false (or kInvalidHandle) and leaves its error for
+// SysLastFailure(): the Windows error code, and on Linux the words for it
+// (the system's own for the errno the call met, ours where the backend
+// itself refused); errno never leaves the backend. Texts, names
 // included, are byte strings in the code page of the run (932, or UTF-8
 // with CodePage=65001); each backend converts a name to and from the
 // system's own form at the call, and hands it to the system whole. A name
@@ -70,11 +72,19 @@ bool SysTruncateFile(SysHandle file, uint64_t size);
 // system sets a limit; UINT32_MAX where it sets none.
 uint32_t SysOpenFileRoom();
 uint32_t SysLastError();
-// The system's own words for a code that a call of this thread left (on
-// Linux the text of the errno behind it, as strerror gives it); empty where
-// the system gives none (the Windows program, which says nothing beside its
-// report).
-std::string SysErrorText(uint32_t code);
+// The error a failed call of this thread left, as a value: the code (the
+// one the report prints) and the reason for the line on standard error.
+// On Linux the reason is strerror's text for the errno the failed call met,
+// or the program's own plain words where the backend itself refused (a
+// lock: "locked by another program"; a device as a destination: "is a
+// device, not a regular file"; a file without write permission: "is
+// read-only"). On Windows it is empty: the report is the Windows one, and
+// nothing is written beside it. The reason is a static text.
+struct SysError {
+    uint32_t code = 0;
+    std::string_view reason;
+};
+SysError SysLastFailure();
 // Text for the user beside the program's output, written as it stands
 // (Linux: standard error, as its tools do; the Windows program writes
 // nothing there). Results are ignored.
@@ -158,13 +168,16 @@ extern std::atomic<bool> gSysInterruptRequested;
 inline bool SysInterruptRequested() { return gSysInterruptRequested.load(std::memory_order_relaxed); }
 [[noreturn]] void SysExitProcess(uint32_t status);
 
-// What the program does for its users beyond the Windows tool's ways. On
-// Linux all of it, as Linux tools behave; on Windows none of it, and the
-// program keeps the ways its users rely on.
+// What the system's users expect beyond the Windows tool's ways, filled once
+// by the backend and read by app/ alone, which decides from it what a run
+// does (the exit status of a user error, the "-" words, the help text,
+// where relative names are taken, the summary for scripts) and hands the
+// layers below what they need. On Linux all of it, as Linux tools behave;
+// on Windows none of it, and the program keeps the ways its users rely on.
 struct SysUserConventions {
-    // The exit status of a run that printed a user error (Windows: 0, the
-    // run reached its end).
-    uint32_t userErrorStatus;
+    // A run that met a user error ends with status 2 (Windows: 0, the run
+    // reached its end).
+    bool userErrorFails;
     // A relative rule file name is the file in the current folder, and a
     // relative or absent BaseDir lies in the rule file's own folder
     // (Windows: both next to the program).

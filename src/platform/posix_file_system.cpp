@@ -70,21 +70,22 @@ void FillFindData(const struct stat& info, SysFindData* found) {
 // Searches keep nothing open: the first entry is found at once.
 constexpr SysHandle kFinishedSearch = 0x7FFF0000;
 
-// Why a file may not be deleted, or 0. Only regular files go, and symbolic
+// Why a file may not be deleted, or nothing. Only regular files go, and symbolic
 // links (the link, never what it names); devices, pipes and sockets are no
 // files on Windows, and a running program or a file held open is in use.
-uint32_t DeleteRefusal(const std::string& native, const struct stat& link) {
-    if (S_ISLNK(link.st_mode)) return 0;
-    if (!S_ISREG(link.st_mode) || !posix::HasWriteBit(link) || posix::IsRunningProgram(link)) {
-        return kErrorAccessDenied;
-    }
+posix::Refused DeleteRefusal(const std::string& native, const struct stat& link) {
+    if (S_ISLNK(link.st_mode)) return {};
+    if (!S_ISREG(link.st_mode)) return posix::NotRegularRefusal(link);
+    if (!posix::HasWriteBit(link)) return {kErrorAccessDenied, posix::kWordsReadOnly};
+    if (posix::IsRunningProgram(link)) return {kErrorAccessDenied, posix::kWordsRunningProgram};
     // No handle of ours shares deleting, so an open file stays.
-    if (posix::OpenHereOn(link)) return kErrorSharingViolation;
+    if (posix::OpenHereOn(link)) return {kErrorSharingViolation, posix::kWordsOpenHere};
     int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return 0;
+    if (fd < 0) return {};
     bool locked = posix::WriteLockedElsewhere(fd);
     close(fd);
-    return locked ? kErrorSharingViolation : 0;
+    if (locked) return {kErrorSharingViolation, posix::kWordsLocked};
+    return {};
 }
 
 }  // namespace
@@ -108,7 +109,11 @@ SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
     DIR* listing = opendir(dir.c_str());
     if (listing == nullptr) {
-        posix::SetLastError(errno == ENOENT ? kErrorPathNotFound : posix::ErrorFromErrno(errno, dir));
+        if (errno == ENOENT) {
+            posix::SetLastError(kErrorPathNotFound, posix::SystemWords(ENOENT));
+        } else {
+            posix::FailFromErrno(dir);
+        }
         return kInvalidHandle;
     }
     // The pattern and the listed names are matched in the run's code page.
@@ -128,13 +133,13 @@ SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
             return kFinishedSearch;
         }
     }
-    posix::SetLastError(kErrorFileNotFound);
+    posix::SetLastError(kErrorFileNotFound, posix::SystemWords(ENOENT));
     return kInvalidHandle;
 }
 
 bool SysFindClose(SysHandle search) {
     if (search != kFinishedSearch) {
-        posix::SetLastError(kErrorInvalidHandle);
+        posix::SetLastError(kErrorInvalidHandle, posix::SystemWords(EBADF));
         return false;
     }
     return true;
@@ -167,11 +172,9 @@ bool SysDeleteFile(const std::string& path) {
     const std::string& native = *nativeName;
     struct stat link;
     if (lstat(native.c_str(), &link) != 0) return posix::FailFromErrno(native);
-    uint32_t refusal = DeleteRefusal(native, link);
-    if (refusal == 0 && unlink(native.c_str()) != 0) refusal = posix::ErrorFromErrno(errno, native);
-    if (refusal != 0) {
-        posix::SetLastError(refusal);
+    if (posix::Refused refusal = DeleteRefusal(native, link)) {
+        posix::SetLastError(refusal.code, refusal.reason);
         return false;
     }
-    return true;
+    return unlink(native.c_str()) == 0 || posix::FailFromErrno(native);
 }

@@ -87,34 +87,37 @@ int OpenByDisposition(const std::string& native, int flags, uint32_t disposition
     }
 }
 
-// Why a name may not be opened at all, or 0. Only regular files are
+// Why a name may not be opened at all, or nothing. Only regular files are
 // written: a device, FIFO or socket is refused before an open could act on
 // it (a block device would be written over in place). A file that another
 // process has open for writing is refused to a writer, and to a reader that
 // denies writers (the input: a half-written line must not pass as a line).
-uint32_t RefusalBeforeOpen(const std::string& native, uint32_t access, uint32_t shareMode) {
+Refused RefusalBeforeOpen(const std::string& native, uint32_t access, uint32_t shareMode) {
     bool writing = (access & kGenericWrite) != 0;
-    if (!writing && (shareMode & kShareWrite)) return 0;
+    if (!writing && (shareMode & kShareWrite)) return {};
     struct stat info;
-    if (stat(native.c_str(), &info) != 0) return 0;  // absent: the open decides
-    if (writing && !S_ISREG(info.st_mode)) return kErrorAccessDenied;
-    return OpenForWritingElsewhere(native) ? kErrorSharingViolation : 0;
+    if (stat(native.c_str(), &info) != 0) return {};  // absent: the open decides
+    if (writing && !S_ISREG(info.st_mode)) return NotRegularRefusal(info);
+    if (OpenForWritingElsewhere(native)) return {kErrorSharingViolation, kWordsWrittenElsewhere};
+    return {};
 }
 
-// Why an open file may not be handed out, or 0: a directory, anything but a
-// regular file opened for writing (one that took the name since the look
-// before the open), a read-only file opened for writing (for root too), a
-// lock or a handle of this process that the share modes exclude. The table
-// is held by the caller.
-uint32_t Refusal(const struct stat& info, uint32_t access, uint32_t shareMode, bool created, bool locked) {
-    if (S_ISDIR(info.st_mode)) return kErrorAccessDenied;
-    if ((access & kGenericWrite) && !S_ISREG(info.st_mode)) return kErrorAccessDenied;
-    if (!created && (access & kGenericWrite) && !HasWriteBit(info)) return kErrorAccessDenied;
-    if (S_ISREG(info.st_mode) && !locked) return kErrorSharingViolation;
+// Why an open file may not be handed out, or nothing: a directory, anything
+// but a regular file opened for writing (one that took the name since the
+// look before the open), a read-only file opened for writing (for root
+// too), a lock or a handle of this process that the share modes exclude.
+// The table is held by the caller.
+Refused Refusal(const struct stat& info, uint32_t access, uint32_t shareMode, bool created, bool locked) {
+    bool writing = (access & kGenericWrite) != 0;
+    if (S_ISDIR(info.st_mode) || (writing && !S_ISREG(info.st_mode))) return NotRegularRefusal(info);
+    if (!created && writing && !HasWriteBit(info)) return {kErrorAccessDenied, kWordsReadOnly};
+    if (S_ISREG(info.st_mode) && !locked) return {kErrorSharingViolation, kWordsLocked};
     for (const OpenHandle& held : openHandles) {
-        if (SameFile(held, info) && ShareConflict(held, access, shareMode)) return kErrorSharingViolation;
+        if (SameFile(held, info) && ShareConflict(held, access, shareMode)) {
+            return {kErrorSharingViolation, kWordsOpenHere};
+        }
     }
-    return 0;
+    return {};
 }
 
 }  // namespace
@@ -131,14 +134,14 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     const std::string* nativeName = posix::ToNative(name);
     if (nativeName == nullptr) return kInvalidHandle;
     const std::string& native = *nativeName;
-    if (uint32_t refusal = posix::RefusalBeforeOpen(native, access, shareMode)) {
-        posix::SetLastError(refusal);
+    if (posix::Refused refusal = posix::RefusalBeforeOpen(native, access, shareMode)) {
+        posix::SetLastError(refusal.code, refusal.reason);
         return kInvalidHandle;
     }
     bool created = false;
     int fd = posix::OpenByDisposition(native, posix::OpenFlags(access), disposition, &created);
     if (fd < 0) {
-        posix::SetLastError(posix::ErrorFromErrno(errno, native));
+        posix::FailFromErrno(native);
         return kInvalidHandle;
     }
     // The locks come before the one look at the file, so that the size seen
@@ -147,15 +150,14 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     bool locked = posix::TakeLocks(fd, lockKind);
     uint64_t writesBefore = posix::writeCount;
     struct stat info;
-    uint32_t refusal = 0;
     if (fstat(fd, &info) != 0) {
-        refusal = posix::ErrorFromErrno(errno, native);
-    } else {
-        refusal = posix::Refusal(info, access, shareMode, created, locked);
-    }
-    if (refusal != 0) {
+        posix::FailFromErrno(native);
         close(fd);
-        posix::SetLastError(refusal);
+        return kInvalidHandle;
+    }
+    if (posix::Refused refusal = posix::Refusal(info, access, shareMode, created, locked)) {
+        close(fd);
+        posix::SetLastError(refusal.code, refusal.reason);
         return kInvalidHandle;
     }
     // Only regular files are locked: devices and pipes are shared freely.
@@ -173,7 +175,11 @@ bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivere
     } while (count < 0 && errno == EINTR && !SysInterruptRequested());
     if (count < 0) {
         *delivered = 0;
-        posix::SetLastError(errno == EIO ? kErrorReadFault : posix::ErrorFromErrno(errno, ""));
+        if (errno == EIO) {
+            posix::SetLastError(kErrorReadFault, posix::SystemWords(EIO));
+        } else {
+            posix::FailFromErrno("");
+        }
         return false;
     }
     *delivered = static_cast<uint32_t>(count);
@@ -196,10 +202,14 @@ bool posix::WriteFully(int fd, const char* bytes, size_t size, size_t* written) 
         // A write that takes nothing makes no progress: it fails as a
         // write fault, as a failing device does.
         if (count <= 0) {
-            if (count == 0) errno = EIO;
             *written = done;
-            uint32_t code = ErrorFromErrno(errno, "");
-            SetLastError(errno == EIO ? kErrorWriteFault : code);
+            if (count == 0) {
+                SetLastError(kErrorWriteFault, kWordsShortWrite);
+            } else if (errno == EIO) {
+                SetLastError(kErrorWriteFault, SystemWords(EIO));
+            } else {
+                FailFromErrno("");
+            }
             return false;
         }
         done += static_cast<size_t>(count);
@@ -229,7 +239,7 @@ bool SysGetFileSize(SysHandle file, uint64_t* size) {
     }
     struct stat info;
     if (fstat(static_cast<int>(file), &info) != 0) {
-        posix::SetLastError(posix::ErrorFromErrno(errno, ""));
+        posix::FailFromErrno("");
         return false;
     }
     *size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
@@ -238,7 +248,7 @@ bool SysGetFileSize(SysHandle file, uint64_t* size) {
 
 bool SysSetFilePointer(SysHandle file, uint64_t position) {
     if (lseek(static_cast<int>(file), static_cast<off_t>(position), SEEK_SET) < 0) {
-        posix::SetLastError(posix::ErrorFromErrno(errno, ""));
+        posix::FailFromErrno("");
         return false;
     }
     return true;
@@ -246,7 +256,7 @@ bool SysSetFilePointer(SysHandle file, uint64_t position) {
 
 SysFileType SysGetFileType(SysHandle file) {
     if (file == STDOUT_FILENO && posix::StdOutputClosedAtStart()) {
-        posix::SetLastError(kErrorInvalidHandle);
+        posix::SetLastError(kErrorInvalidHandle, posix::SystemWords(EBADF));
         return SysFileType::Unknown;
     }
     posix::OpenHandle held;
@@ -256,7 +266,7 @@ SysFileType SysGetFileType(SysHandle file) {
     } else {
         struct stat info;
         if (fstat(static_cast<int>(file), &info) != 0) {
-            posix::SetLastError(kErrorInvalidHandle);
+            posix::SetLastError(kErrorInvalidHandle, posix::SystemWords(EBADF));
             return SysFileType::Unknown;
         }
         mode = info.st_mode;
@@ -312,12 +322,12 @@ bool SysCloseHandle(SysHandle file) {
     bool nameless = known && (held.access & kGenericWrite) && fstat(static_cast<int>(file), &info) == 0 &&
                     info.st_nlink == 0;
     if (close(static_cast<int>(file)) != 0 && errno != EINTR) {
-        posix::SetLastError(posix::ErrorFromErrno(errno, ""));
+        posix::FailFromErrno("");
         return false;
     }
     if (nameless) {
-        posix::ErrorFromErrno(ENOENT, "");  // the system's words for it: no such file
-        posix::SetLastError(kErrorFileNotFound);
+        // The system's words for it: no such file.
+        posix::SetLastError(kErrorFileNotFound, posix::SystemWords(ENOENT));
         return false;
     }
     return true;

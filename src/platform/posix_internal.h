@@ -43,19 +43,49 @@ bool NameToSystem(std::string_view name, std::string& system);
 size_t NameFromSystem(std::string_view system, char* name, size_t room);
 // The same into a string; the system's text itself when nothing converts.
 std::string_view NameFromSystem(std::string_view system, std::string& name);
-// Remembers a Windows error code for SysLastError().
-void SetLastError(uint32_t code);
-// The Windows code for an errno met while working on the given Linux name.
-uint32_t ErrorFromErrno(int error, const std::string& native);
-// Leaves the code for the errno of a failed call on the name; gives false.
+// Remembers the error of a failed call for SysLastFailure(): the Windows
+// code and its words, a static text.
+void SetLastError(uint32_t code, std::string_view reason);
+// strerror's words for an errno, a static text (empty for an unknown one).
+std::string_view SystemWords(int error);
+// Leaves the Windows code for an errno met while working on the given Linux
+// name, with the system's words for that errno.
+void SetErrorFromErrno(int error, const std::string& native);
+// The same for errno after a failed call on the name; gives false.
 bool FailFromErrno(const std::string& native);
+
+// Our own words, where the backend itself refuses what the system would
+// allow (Windows rules reproduced) or meets what errno does not name.
+inline constexpr std::string_view kWordsLocked = "locked by another program";
+inline constexpr std::string_view kWordsWrittenElsewhere = "open for writing in another program";
+inline constexpr std::string_view kWordsOpenHere = "already open in this program";
+inline constexpr std::string_view kWordsDevice = "is a device, not a regular file";
+inline constexpr std::string_view kWordsNotRegular = "is not a regular file";
+inline constexpr std::string_view kWordsReadOnly = "is read-only";
+inline constexpr std::string_view kWordsRunningProgram = "is the running program";
+inline constexpr std::string_view kWordsEmptyName = "the name is empty";
+inline constexpr std::string_view kWordsUnconvertibleName = "the name does not convert to UTF-8";
+inline constexpr std::string_view kWordsNoProgramFile = "nothing names the program's file";
+inline constexpr std::string_view kWordsTerminal = "the text does not convert for the terminal";
+inline constexpr std::string_view kWordsShortWrite = "the system took no bytes";
+
+// A refusal of the backend's own: its code and words.
+struct Refused {
+    uint32_t code = 0;
+    std::string_view reason;
+    explicit operator bool() const { return code != 0; }
+};
+// The refusal of writing to what is not a regular file: a directory in the
+// system's words, a device or anything else in ours.
+Refused NotRegularRefusal(const struct stat& info);
 
 // Handles (posix_handles.cpp).
 
 // This process holds a handle on the file.
 bool OpenHereOn(const struct stat& info);
 // Writes every byte to the descriptor, again after an interruption; on
-// failure leaves the Windows code (a write fault for EIO) and gives false.
+// failure leaves the Windows code (a write fault for EIO) with the system's
+// words and gives false.
 bool WriteFully(int fd, const char* bytes, size_t size, size_t* written);
 
 // Locks across processes (posix_locks.cpp).

@@ -16,11 +16,9 @@
 namespace posix {
 namespace {
 
-thread_local uint32_t lastError = 0;
-// The errno behind the last code made from one, and that code, for the
-// user's words.
-thread_local int lastErrno = 0;
-thread_local uint32_t lastErrnoCode = 0;
+// The error of the last failed call of this thread: its code, and the
+// words that came with it.
+thread_local SysError lastError;
 
 // Codes for errno values without a Windows counterpart of their own carry
 // this customer bit, so they never pass for a code Windows gives.
@@ -50,32 +48,15 @@ std::string ParentOf(const std::string& native) {
 
 }  // namespace
 
-void SetLastError(uint32_t code) { lastError = code; }
+void SetLastError(uint32_t code, std::string_view reason) { lastError = {code, reason}; }
+
+std::string_view SystemWords(int error) {
+    // The system's own text, static: strerror's words without a buffer.
+    const char* words = strerrordesc_np(error);
+    return words != nullptr ? std::string_view(words) : std::string_view();
+}
 
 namespace {
-
-// The errno that stands for a code when no call of this thread left one
-// behind it (a read-only file refused by the program itself, a lock).
-int ErrnoForCode(uint32_t code) {
-    switch (code) {
-        case kErrorFileNotFound:
-        case kErrorPathNotFound: return ENOENT;
-        case kErrorTooManyOpenFiles: return EMFILE;
-        case kErrorAccessDenied: return EACCES;
-        case kErrorInvalidHandle: return EBADF;
-        case kErrorWriteFault:
-        case kErrorReadFault:
-        case kErrorGeneralFailure: return EIO;
-        case kErrorSharingViolation: return EBUSY;
-        case kErrorDiskFull: return ENOSPC;
-        case kErrorNoData:
-        case kErrorBrokenPipe: return EPIPE;
-        case kErrorAlreadyExists: return EEXIST;
-        case kErrorNameTooLong: return ENAMETOOLONG;
-        case kErrorOperationAborted: return EINTR;
-        default: return (code & kOwnErrorBase) != 0 ? static_cast<int>(code & ~kOwnErrorBase) : 0;
-    }
-}
 
 uint32_t CodeForErrno(int error, const std::string& native) {
     switch (error) {
@@ -118,15 +99,18 @@ uint32_t CodeForErrno(int error, const std::string& native) {
 
 }  // namespace
 
-uint32_t ErrorFromErrno(int error, const std::string& native) {
-    uint32_t code = CodeForErrno(error, native);
-    lastErrno = error;
-    lastErrnoCode = code;
-    return code;
+void SetErrorFromErrno(int error, const std::string& native) {
+    SetLastError(CodeForErrno(error, native), SystemWords(error));
+}
+
+Refused NotRegularRefusal(const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return {kErrorAccessDenied, SystemWords(EISDIR)};
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return {kErrorAccessDenied, kWordsDevice};
+    return {kErrorAccessDenied, kWordsNotRegular};
 }
 
 bool FailFromErrno(const std::string& native) {
-    SetLastError(ErrorFromErrno(errno, native));
+    SetErrorFromErrno(errno, native);
     return false;
 }
 
@@ -246,12 +230,12 @@ const std::string* ToNative(const std::string& name) {
     }
     if (native.empty() && whole.size() >= 2) native = ".";  // "X:" alone: the current directory
     if (native.empty()) {
-        SetLastError(kErrorPathNotFound);
+        SetLastError(kErrorPathNotFound, kWordsEmptyName);
         return nullptr;
     }
     if (plain || gUtf8) return &native;
     if (!NameToSystem(native, converted)) {
-        SetLastError(kErrorInvalidName);
+        SetLastError(kErrorInvalidName, kWordsUnconvertibleName);
         return nullptr;
     }
     return &converted;
@@ -259,12 +243,9 @@ const std::string* ToNative(const std::string& name) {
 
 }  // namespace posix
 
-uint32_t SysLastError() { return posix::lastError; }
+uint32_t SysLastError() { return posix::lastError.code; }
 
-std::string SysErrorText(uint32_t code) {
-    int error = posix::lastErrno != 0 && posix::lastErrnoCode == code ? posix::lastErrno : posix::ErrnoForCode(code);
-    return error != 0 ? std::strerror(error) : std::string();
-}
+SysError SysLastFailure() { return posix::lastError; }
 
 void SysWriteDiagnostic(std::string_view text) {
     size_t written = 0;
@@ -295,7 +276,7 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     // never allocated, and converted into the caller's.
     constexpr std::string_view kDrive = "Z:";
     if (size <= kDrive.size()) {
-        posix::SetLastError(kErrorInsufficientBuffer);
+        posix::SetLastError(kErrorInsufficientBuffer, posix::SystemWords(ERANGE));
         if (size > 0) buffer[0] = '\0';
         return 0;
     }
@@ -308,7 +289,7 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
         length = static_cast<ssize_t>(found.copy(link, sizeof link));
     }
     if (length <= 0) {
-        posix::SetLastError(kErrorFileNotFound);
+        posix::SetLastError(kErrorFileNotFound, posix::kWordsNoProgramFile);
         buffer[0] = '\0';
         return 0;
     }

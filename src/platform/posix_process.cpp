@@ -152,7 +152,7 @@ uint32_t SysOpenFileRoom() {
 void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }
 
 const SysUserConventions& SysConventions() {
-    static const SysUserConventions kLinuxWays{2, true, true};
+    static const SysUserConventions kLinuxWays{true, true, true};
     return kLinuxWays;
 }
 

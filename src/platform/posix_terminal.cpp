@@ -54,7 +54,7 @@ bool Convert(iconv_t cd, const char* bytes, size_t size, char* held, Put put) {
             --left;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
         } else if (error != 0 && error != E2BIG) {
-            posix::SetLastError(kErrorWriteFault);
+            posix::SetLastError(kErrorWriteFault, posix::kWordsTerminal);
             return false;
         }
         if (!put(out, static_cast<size_t>(next - out))) return false;

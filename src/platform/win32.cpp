@@ -113,7 +113,7 @@ uint32_t SysOpenFileRoom() { return UINT32_MAX; }
 
 uint32_t SysLastError() { return GetLastError(); }
 
-std::string SysErrorText(uint32_t /*code*/) { return std::string(); }
+SysError SysLastFailure() { return {GetLastError(), {}}; }
 
 void SysWriteDiagnostic(std::string_view /*text*/) {}
 
@@ -339,7 +339,7 @@ void SysStartProcess(int /*argc*/, char** /*argv*/) {
 void SysExitProcess(uint32_t status) { ExitProcess(status); }
 
 const SysUserConventions& SysConventions() {
-    static const SysUserConventions kWindowsWays{0, false, false};
+    static const SysUserConventions kWindowsWays{false, false, false};
     return kWindowsWays;
 }
 

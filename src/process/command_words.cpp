@@ -46,60 +46,41 @@ size_t NextCommandWord(std::string_view line, size_t position, std::string& word
     return position;
 }
 
-int32_t CommandWordCountIn(std::string_view line) {
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    std::vector<std::string> words;
     std::string word;
-    size_t position = NextCommandWord(line, 0, word);
-    int32_t count = 0;
+    size_t position = NextCommandWord(line, 0, word);  // word 0, the program
     for (;;) {
         position = NextCommandWord(line, position, word);
-        if (word.empty()) return count;
-        ++count;
+        if (word.empty()) return words;
+        words.push_back(word);
     }
 }
 
-std::string CommandWordIn(std::string_view line, int32_t i) {
-    std::string word;
-    if (i < 1) return word;
-    size_t position = NextCommandWord(line, 0, word);
-    for (int32_t n = 1; n <= i; ++n) {
-        position = NextCommandWord(line, position, word);
-        if (word.empty()) break;
-    }
-    return word;
-}
+int32_t CommandWordCountIn(std::string_view line) { return static_cast<int32_t>(SplitCommandLine(line).size()); }
 
-namespace {
+std::string CommandWordIn(std::string_view line, int32_t i) { return std::string(WordAt(SplitCommandLine(line), i)); }
 
-// The words of this process's command line, afresh.
-struct ProcessWords {
-    bool given = false;  // the system handed the arguments as words
+std::vector<std::string> TakeCommandWords() {
     std::string line;
     std::vector<std::string> arguments;
-    ProcessWords() { given = SysGetCommandLine(line, arguments); }
-};
-
-}  // namespace
-
-int32_t CommandWordCount() {
-    ProcessWords words;
-    if (words.given) return static_cast<int32_t>(words.arguments.size());
-    return CommandWordCountIn(words.line);
+    if (SysGetCommandLine(line, arguments)) return arguments;
+    return SplitCommandLine(line);
 }
 
-std::string CommandWord(int32_t i) {
-    if (i == 0) {
-        std::vector<char> path(kModulePathRoom);
-        uint32_t length = SysGetModuleFileName(path.data(), kModulePathRoom);
-        // Without it the rule file would silently be looked for in the
-        // current folder instead of the program's.
-        if (length == 0) {
-            StoreIoResult(static_cast<int32_t>(SysLastError()));
-            CheckIo(kPlaceProgramFile);
-        }
-        return std::string(path.data(), length);
+std::string_view WordAt(const std::vector<std::string>& words, int32_t i) {
+    if (i < 1 || static_cast<size_t>(i) > words.size()) return {};
+    return words[static_cast<size_t>(i) - 1];
+}
+
+std::string ProgramFile() {
+    std::vector<char> path(kModulePathRoom);
+    uint32_t length = SysGetModuleFileName(path.data(), kModulePathRoom);
+    // Without it the rule file would silently be looked for in the current
+    // folder instead of the program's.
+    if (length == 0) {
+        StoreIoError(SysLastFailure());
+        CheckIo(kPlaceProgramFile);
     }
-    ProcessWords words;
-    if (!words.given) return CommandWordIn(words.line, i);
-    if (i < 1 || static_cast<size_t>(i) > words.arguments.size()) return "";
-    return words.arguments[static_cast<size_t>(i) - 1];
+    return std::string(path.data(), length);
 }

@@ -8,22 +8,13 @@
 #include "codepage/lead_bytes.h"
 #include "messages/messages.h"
 #include "platform/platform.h"
-#include "process/diagnostics.h"
 
 namespace {
 
-// The program file's path as the platform gives it, fetched at start-up.
+// The program file's path as the platform gives it, fetched at start-up: not
+// a record of what went wrong, the report's name for the program.
 char modulePath[kModulePathRoom];
 uint32_t modulePathLength = 0;
-
-// The failure that ended the run, kept from its catch until main has written
-// out what the console still holds: the report, and the place and message
-// for the diagnostic line.
-char report[kReportLimit + 2];
-size_t reportLength = 0;
-char caughtMessage[kReportLimit];
-size_t caughtLength = 0;
-uint32_t caughtPlace = kPlaceUnknown;
 
 struct Writer {
     char* out;
@@ -36,15 +27,15 @@ struct Writer {
     }
 };
 
+}  // namespace
+
 void WriteStraight(std::string_view text) {
     uint32_t written = 0;
     SysWriteFile(SysGetStdOutput(), text.data(), static_cast<uint32_t>(text.size()), &written);
 }
 
-}  // namespace
-
 void RaiseFailure(std::string_view kindName, std::string message, uint32_t place) {
-    throw Failure{kindName, std::move(message), place};
+    throw Failure{kindName, std::move(message), place, 0, {}};
 }
 
 void RaiseInterrupt() { RaiseFailure(kInterruptKind, std::string(kInterruptMessage), kPlaceInterrupt); }
@@ -97,9 +88,21 @@ void BuildLastResortLine(uint32_t number, uint32_t address, char* out) {
 
 void StartFailureFacility() { modulePathLength = SysGetModuleFileName(modulePath, kModulePathRoom); }
 
-void ReportFailure() {
-    WriteStraight(std::string_view(report, reportLength));
-    DiagnoseFailure(caughtPlace, std::string_view(caughtMessage, caughtLength));
+std::string_view MessageOf(const CaughtFailure& caught) {
+    if (caught.otherLength > 0) return std::string_view(caught.other, caught.otherLength);
+    return caught.message;
+}
+
+void KeepOtherMessage(CaughtFailure& caught, std::string_view message) {
+    caught.otherLength = std::min(message.size(), sizeof caught.other);
+    std::memcpy(caught.other, message.data(), caught.otherLength);
+}
+
+void KeepFailure(CaughtFailure& caught) {
+    size_t length = BuildFailureReport(caught.kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)),
+                                       caught.place, MessageOf(caught), caught.report);
+    std::memcpy(caught.report + length, kLineEnd.data(), kLineEnd.size());
+    caught.reportLength = length + kLineEnd.size();
 }
 
 void EndRun(uint32_t status, int32_t consoleCode) {
@@ -115,38 +118,4 @@ void EndRun(uint32_t status, int32_t consoleCode) {
         status = number;
     }
     SysExitProcess(status);
-}
-
-namespace {
-
-// Keeps what the report and the diagnostic line need while the failure is
-// at hand, allocating nothing.
-void KeepFailure(std::string_view kindName, std::string_view message, uint32_t place) {
-    size_t length = BuildFailureReport(kindName, ModuleNameOf(std::string_view(modulePath, modulePathLength)), place,
-                                       message, report);
-    std::memcpy(report + length, kLineEnd.data(), kLineEnd.size());
-    reportLength = length + kLineEnd.size();
-    caughtLength = std::min(message.size(), sizeof caughtMessage);
-    std::memcpy(caughtMessage, message.data(), caughtLength);
-    caughtPlace = place;
-}
-
-}  // namespace
-
-// The failure is not offered to the platform's crash handling: under Wine,
-// and on Windows with a debugger set to start by itself, that hands the
-// process to a debugger, which ends it before the report is written.
-bool TopLevelGuard(uint32_t (*run)(), uint32_t* status) {
-    try {
-        *status = run();
-        return true;
-    } catch (const Failure& failure) {
-        KeepFailure(failure.kindName, failure.message, failure.place);
-    } catch (const std::bad_alloc&) {
-        KeepFailure(kOutOfMemoryKind, kOutOfMemoryMessage, kPlaceMemory);
-    } catch (const std::exception& other) {
-        KeepFailure(kGeneralFailureKind, other.what(), kPlaceUnknown);
-    }
-    *status = 1;
-    return false;
 }

@@ -2,29 +2,59 @@
 
 #include "messages/messages.h"
 #include "platform/platform.h"
-#include "process/diagnostics.h"
 #include "process/failure.h"
 
-int32_t TakeIoResult() {
-    int32_t code = PendingIoResult;
-    PendingIoResult = 0;
-    return code;
+void StoreIoResult(int32_t code) {
+    if (code == 0) return;
+    PendingIoResult = code;
+    PendingIoReason = IoOwnReason(code);
 }
 
-void RaiseIoFailure(uint32_t place) {
-    int32_t code = TakeIoResult();
+int32_t TakeIoResult() { return static_cast<int32_t>(TakeIoError().code); }
+
+SysError TakeIoError() {
+    SysError error{static_cast<uint32_t>(PendingIoResult), PendingIoReason};
+    PendingIoResult = 0;
+    PendingIoReason = {};
+    return error;
+}
+
+void RestoreIoError(SysError error) {
+    PendingIoResult = static_cast<int32_t>(error.code);
+    PendingIoReason = error.reason;
+}
+
+namespace {
+
+[[noreturn]] void Raise(uint32_t place, FailureContext context) {
+    SysError error = TakeIoError();
     // A read that a request to stop cut short reports the request.
     CheckInterrupt();
-    CaptureIoFailure(code, place, IoReasonText(code));
-    throw Failure{kIoFailureKind, IoFailureMessage(code), place};
+    int32_t code = static_cast<int32_t>(error.code);
+    if (context.causeAction.empty()) context.reason = error.reason;
+    Failure failure{kIoFailureKind, IoFailureMessage(code), place, code, std::move(context)};
+    throw failure;
 }
 
-std::string IoReasonText(int32_t code) {
+std::string ShownName(std::string_view file) { return file.empty() ? std::string() : SysShownName(std::string(file)); }
+
+}  // namespace
+
+void RaiseIoFailure(uint32_t place, std::string_view file, int64_t firstMissing) {
+    Raise(place, {ShownName(file), {}, firstMissing, {}});
+}
+
+void RaiseIoFailureCausedBy(uint32_t place, std::string_view causeAction, std::string_view file,
+                            std::string_view reason) {
+    Raise(place, {ShownName(file), reason, 0, causeAction});
+}
+
+std::string_view IoOwnReason(int32_t code) {
     switch (code) {
         case kIoFileNotOpen:
-        case kIoNotOpenForInput: return std::string(kDiagnosticNotOpen);
-        case kIoNotOpenForOutput: return std::string(kDiagnosticNoOutput);
-        default: return SysErrorText(static_cast<uint32_t>(code));
+        case kIoNotOpenForInput: return kDiagnosticNotOpen;
+        case kIoNotOpenForOutput: return kDiagnosticNoOutput;
+        default: return {};
     }
 }
 

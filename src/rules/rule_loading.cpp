@@ -6,8 +6,6 @@
 #include "files/file_system.h"
 #include "messages/messages.h"
 #include "platform/platform.h"
-#include "process/command_words.h"
-#include "process/diagnostics.h"
 #include "rules/rule_file_reader.h"
 #include "text/integer_text.h"
 #include "session/console_messages.h"
@@ -49,12 +47,12 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
 // The code page of the data: absent or empty is 932; a number (by the rules
 // of every integer key) of 932 or 65001 is that one; anything else is an
 // error line, and the pass is skipped.
-bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet& rules) {
+bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet& rules, RunReport& report) {
     std::string text = ReadValueText(reader, kSection, kCodePageKey, "");
     int32_t value = text.empty() ? static_cast<int32_t>(kCodePageShiftJis) : IntegerOrDefault(text, -1);
     if (value != static_cast<int32_t>(kCodePageShiftJis) && value != static_cast<int32_t>(kCodePageUtf8)) {
         WriteError({kBadCodePageMessage, text});
-        DiagnoseUserError(kDiagnosticBadCodePage, path, text);
+        NoteUserError(report, kDiagnosticBadCodePage, path, text);
         return false;
     }
     rules.CodePage = static_cast<uint32_t>(value);
@@ -65,27 +63,11 @@ bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet
     return true;
 }
 
-// The rule file as the command line names it, and where names are taken:
-// on Linux from where the user stands (the rule file in the current folder,
-// BaseDir in the rule file's folder); on Windows next to the program, as its
-// setups expect.
-struct RuleFileName {
-    bool fromHere = false;
-    std::string typed;
-    std::string programPath;
-    std::string path;
-};
-
-RuleFileName NameRuleFile() {
-    RuleFileName file;
-    file.fromHere = SysConventions().namesFromCurrentFolder;
-    file.typed = TrimBlanks(CommandWord(2));
-    // The program's own file is asked for only where names are taken next
-    // to it: where nothing names it, that is a failure.
-    if (!file.fromHere) file.programPath = PathOf(CommandWord(0));
-    file.path = IsFullyQualified(file.typed) ? file.typed
-                                             : (file.fromHere ? SysCurrentFolder() : file.programPath) + file.typed;
-    return file;
+// The rule file's full name: a relative one in the current folder (Linux)
+// or next to the program (Windows).
+std::string FullName(const RuleFileName& file) {
+    if (IsFullyQualified(file.typed)) return file.typed;
+    return (file.fromHere ? SysCurrentFolder() : PathOf(file.programFile)) + file.typed;
 }
 
 }  // namespace
@@ -97,43 +79,43 @@ std::string ZeroPad(int64_t number, int width) {
     return number < 0 ? "-" + padded : padded;
 }
 
-void LoadRules(RuleSet& rules) {
-    RuleFileName file = NameRuleFile();
+void LoadRules(RuleSet& rules, RunReport& report, const std::function<RuleFileName()>& nameRuleFile) {
+    RuleFileName file = nameRuleFile();
+    std::string path = FullName(file);
     if (file.typed.empty()) {
         WriteError(kNoRuleFileMessage);
-        DiagnoseUserError(kDiagnosticNoRuleFile);
+        NoteUserError(report, kDiagnosticNoRuleFile);
         rules.ColumnNo = -1;
         return;
     }
-    if (!IsExistingFile(file.path)) {
+    if (!IsExistingFile(path)) {
         WriteError({kRuleFileMissingMessage, file.typed});
-        DiagnoseUserError(kDiagnosticRuleFileMissing, file.path, {}, WhyNoFile(file.path));
+        NoteUserError(report, kDiagnosticRuleFileMissing, path, {}, WhyNoFile(path));
         rules.ColumnNo = -1;
         return;
     }
-    RuleFileReader reader = OpenRuleFile(file.path);
+    RuleFileReader reader = OpenRuleFile(path);
     TextList items;
-    bool codePageKnown = ReadCodePage(reader, file.path, rules);
+    bool codePageKnown = ReadCodePage(reader, path, rules, report);
     if (rules.CodePage != kCodePageShiftJis) {
         // The names were taken in code page 932; from now on every text is
         // UTF-8, so the system gives them again.
         CloseRuleFile(reader);
-        file = NameRuleFile();
-        reader = OpenRuleFile(file.path);
+        file = nameRuleFile();
+        path = FullName(file);
+        reader = OpenRuleFile(path);
     }
     const bool fromHere = file.fromHere;
-    const std::string& programPath = file.programPath;
-    const std::string& path = file.path;
 
     rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
     if (rules.ColumnNo < 0) {
         WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
-        DiagnoseUserError(kDiagnosticBadColumn, path,
-                          ReadValueText(reader, kSection, kColumnKey, std::string(kDiagnosticAbsent)));
+        NoteUserError(report, kDiagnosticBadColumn, path,
+                      ReadValueText(reader, kSection, kColumnKey, std::string(kDiagnosticAbsent)));
     }
 
-    std::string rulesFolder = fromHere ? PathOf(path) : programPath;
-    rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(fromHere ? path : CommandWord(0)));
+    std::string rulesFolder = PathOf(fromHere ? path : file.programFile);
+    rules.BaseDir = ReadValueText(reader, kSection, kBaseDirKey, DirectoryOf(fromHere ? path : file.programFile));
     if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = rulesFolder + rules.BaseDir;
 
     rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);

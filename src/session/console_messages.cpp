@@ -2,7 +2,6 @@
 
 #include "files/line_file.h"
 #include "messages/messages.h"
-#include "platform/platform.h"
 #include "process/failure.h"
 #include "process/io_result.h"
 #include "session/run_options.h"
@@ -31,10 +30,8 @@ void PrintStartBanner() { WriteInfo(kStartBanner); }
 
 void PrintEndBanner() { WriteInfo(kEndBanner); }
 
-void PrintHelp() {
-    WriteLine({}, {kHelpText});
-    if (SysConventions().dashWords) WriteLine({}, {kHelpLinuxText});
-    WriteLine({}, {SysConventions().userErrorStatus != 0 ? kHelpStatusLinux : kHelpStatus});
+void PrintHelp(std::initializer_list<std::string_view> lines) {
+    for (std::string_view line : lines) WriteLine({}, {line});
 }
 
 void WriteConsoleText(std::string_view text) {

@@ -1,7 +1,11 @@
 #pragma once
-// The two writers through which every line of the program reaches standard
-// output, so that /s and /e govern all of them, and the fixed texts built
-// on them. Each writer adds CR LF and checks the console write.
+// The writers of standard output, and the fixed texts built on them. Every
+// line of the run goes through the two that /s and /e govern, WriteInfo and
+// WriteError; what is shown whatever /s says goes through two others, the
+// usage text (PrintHelp) and text for scripts (WriteConsoleText). Each adds
+// CR LF where a line ends and checks the console write. The failure report
+// alone goes past them, straight to the standard output handle, once the
+// run has ended (app/).
 
 #include <initializer_list>
 #include <string_view>
@@ -16,7 +20,8 @@ inline void WriteError(std::string_view text) { WriteError({text}); }
 void PrintStartBanner();
 void PrintEndBanner();
 void PrintVersion();
-// The usage text, whatever /s says: asked for, it is shown.
-void PrintHelp();
+// The usage text, whatever /s says: asked for, it is shown; its lines as
+// the caller picks them for the program's users.
+void PrintHelp(std::initializer_list<std::string_view> lines);
 // Text written as it stands, whatever /s says (the summary for scripts).
 void WriteConsoleText(std::string_view text);

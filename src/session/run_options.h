@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide option flags, set once from the command-line words
-// (options.h) and read-only afterwards: the six of the slash options, and
-// the help and the summary for scripts.
+// (app/options.h) and read-only afterwards: the six of the slash options,
+// the help and the summary for scripts, and what the program's users get
+// beyond the Windows tool's ways, as app/ decided it.
 
 struct RunOptions {
     bool ShowVersion = false;
@@ -13,6 +14,7 @@ struct RunOptions {
     bool ShowHelp = false;        // /?, and on Linux -h and --help
     bool SummaryJson = false;     // --summary=json (Linux)
     bool ProgressEnabled = true;  // cleared by /s
+    bool DashInput = false;       // "-" as the input is standard input (Linux)
 };
 
 extern RunOptions gRunOptions;

@@ -3,10 +3,8 @@
 // that a run over many lines makes exactly as many allocations as a run over
 // few lines of the same kinds.
 //
-// The assort pass takes its input name from command-line word 1, so the
-// end-to-end cases need this executable started with a file name as its
-// first argument (ctest does so); that file is written, read and removed by
-// the test. Started without one, those cases are skipped.
+// The assort pass is handed its input's name, a file that the test writes,
+// reads and removes.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -264,7 +262,8 @@ protected:
         gRunOptions.InfoEnabled = false;  // no summary among the test's lines
 
         uint64_t before = AllocationsSoFar();
-        AssortInput(rules, InputName());
+        RunReport report;
+        AssortInput(rules, report, InputName());
         uint64_t used = AllocationsSoFar() - before;
         gRunOptions = RunOptions{};
         EXPECT_EQ(TakeIoResult(), 0);

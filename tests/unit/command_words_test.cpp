@@ -103,11 +103,13 @@ TEST(CommandWords, NextWordGivesThePositionAfterIt) {
 }
 
 TEST(CommandWords, WordZeroIsTheProgramFile) {
-    const std::string program = CommandWord(0);
+    const std::string program = ProgramFile();
     ASSERT_FALSE(program.empty());
     // The full path, not the name as typed: it holds a directory.
     EXPECT_NE(program.find('\\'), std::string::npos) << program;
     EXPECT_EQ(ModuleNameOf(program).substr(0, 10), "unit_tests") << program;
-    EXPECT_EQ(CommandWord(-1), "");
-    EXPECT_EQ(CommandWord(CommandWordCount() + 1), "");
+    const std::vector<std::string> words = TakeCommandWords();
+    EXPECT_EQ(WordAt(words, 0), "");
+    EXPECT_EQ(WordAt(words, -1), "");
+    EXPECT_EQ(WordAt(words, static_cast<int32_t>(words.size()) + 1), "");
 }
