@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "text/text_list.h"
 
+#include "codepage/code_page.h"
 #include "messages/messages.h"
-#include "platform/platform.h"
 #include "process/failure.h"
 
 namespace {
@@ -47,6 +47,6 @@ void ClearItems(TextList& list) { list.count = 0; }
 
 int CompareNoCase(std::string_view first, std::string_view second) {
     // A failed comparison (0) counts as not equal.
-    int answer = SysCompareString(true, first, second);
+    int answer = CompareText(true, first, second);
     return answer == 0 ? -2 : answer - 2;
 }
