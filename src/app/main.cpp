@@ -1,6 +1,6 @@
 #include "app/run.h"
 #include "app/run_outcome.h"
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 #include "files/line_file.h"
 #include "platform/platform.h"
 #include "process/failure.h"

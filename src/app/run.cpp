@@ -58,12 +58,10 @@ void RunSequence(RunReport& report, const SysUserConventions& ways) {
     ruleSet.RuleFiles = std::make_unique<TextList>();
     ruleSet.RuleCounts = std::make_unique<TextList>();
     PrintStartBanner();
-    LoadRules(ruleSet, report, [&] {
-        // A code page the rule file switched to: the system gives the words
-        // again, in it.
-        if (ruleSet.CodePage != kCodePageShiftJis) words = TakeCommandWords();
-        return NameRuleFile(words, ways);
-    });
+    RuleFileName ruleFile = NameRuleFile(words, ways);
+    LoadRules(ruleSet, report, ruleFile);
+    // The words in the rule file's code page, as the system gives them.
+    if (ruleSet.CodePage != kCodePageShiftJis) words = TakeCommandWords();
     // A column of 0 or below skips the pass; a negative one was reported.
     if (ruleSet.ColumnNo > 0) AssortInput(ruleSet, report, WordAt(words, 1));
     if (gRunOptions.SummaryJson) PrintOutcomeJson(report, ruleSet.ColumnNo);

@@ -9,7 +9,6 @@
 // or absent BaseDir in the rule file's own folder; Windows: both next to the
 // program).
 
-#include <functional>
 #include <string>
 
 #include "session/rule_set.h"
@@ -24,9 +23,9 @@ struct RuleFileName {
 
 inline constexpr int32_t kKeyWidthCeiling = 40;
 
-// `nameRuleFile` gives the name in the code page in use: it is asked again
-// when the rule file switches the code page.
-void LoadRules(RuleSet& rules, RunReport& report, const std::function<RuleFileName()>& nameRuleFile);
+// The names, taken in code page 932, are carried over into the rule file's
+// code page when it names another.
+void LoadRules(RuleSet& rules, RunReport& report, RuleFileName& file);
 // width zeros and the digits of |number|, cut to the last width bytes, with
 // "-" in front for a negative number.
 std::string ZeroPad(int64_t number, int width);
