@@ -32,7 +32,6 @@
 #include <optional>
 #include <unordered_map>
 
-#include "platform/char_rule.h"
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 #include "platform/utf8.h"
@@ -60,10 +59,23 @@ constexpr BestFit kBestFit[] = {
 };
 
 void AppendUtf8(uint32_t code, std::string& out) {
-    size_t length = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    size_t length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    static constexpr unsigned char kLeadMarks[5] = {0, 0, 0xC0, 0xE0, 0xF0};
     char bytes[4];
-    utf8::Encode(code, bytes, length);
+    for (size_t k = length - 1; k > 0; --k, code >>= 6) bytes[k] = static_cast<char>(0x80 | (code & 0x3F));
+    bytes[0] = static_cast<char>(kLeadMarks[length] | code);
     out.append(bytes, length);
+}
+
+// The code point of a well-formed sequence of 2 to 4 bytes.
+uint32_t Utf8Code(std::string_view sequence) {
+    uint32_t code = static_cast<unsigned char>(sequence[0]) & (0x7F >> sequence.size());
+    for (size_t k = 1; k < sequence.size(); ++k) code = (code << 6) | (static_cast<unsigned char>(sequence[k]) & 0x3F);
+    return code;
 }
 
 // UTF-16 as UTF-8; a surrogate without its pair becomes U+FFFD, and an odd
@@ -126,12 +138,14 @@ std::string DecodedText(std::string_view file) {
     } else {
         return std::string(file);
     }
-    if (gUtf8) return text;
+    if (posix::TextCharset() == nullptr) return text;  // a UTF-8 run
     std::string inCodePage;
     inCodePage.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        // The text is well-formed: a sequence of one byte is ASCII.
         size_t length = utf8::SequenceLength(text, i);
-        AppendCp932(utf8::Decode(text, i, length), std::string_view(text).substr(i, length), inCodePage);
+        std::string_view sequence = std::string_view(text).substr(i, length);
+        AppendCp932(length == 1 ? static_cast<unsigned char>(text[i]) : Utf8Code(sequence), sequence, inCodePage);
         i += length;
     }
     return inCodePage;
