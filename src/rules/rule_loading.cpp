@@ -62,10 +62,14 @@ bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet
 }
 
 // The rule file's full name: a relative one in the current folder (Linux)
-// or next to the program (Windows).
+// or next to the program (Windows). "C:r.ini" is r.ini in the current
+// folder, and so is its folder, where BaseDir lies (not "C:", the root).
 std::string FullName(const RuleFileName& file) {
-    if (IsFullyQualified(file.typed)) return file.typed;
-    return (file.fromHere ? SysCurrentFolder() : PathOf(file.programFile)) + file.typed;
+    std::string path = IsFullyQualified(file.typed)
+                           ? file.typed
+                           : (file.fromHere ? SysCurrentFolder() : PathOf(file.programFile)) + file.typed;
+    if (file.fromHere && IsDriveRelative(path)) path = SysCurrentFolder() + path.substr(2);
+    return path;
 }
 
 }  // namespace
