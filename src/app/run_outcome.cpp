@@ -139,7 +139,9 @@ void WriteFailureJson(const RunProgress& run, const CaughtFailure& failure, bool
         out += ',';
         AddJsonField(out, "message", SysTextToUtf8(MessageOf(failure)));
         out += ',';
-        AddJsonField(out, "reason", FailureTold(failure));
+        AddJsonField(out, "error", FailureTold(failure));
+        out += ',';
+        AddJsonField(out, "reason", failure.context.reason);
         AddCounts(out, run);
         out += "}\n";
         WriteStraight(out);
@@ -176,7 +178,7 @@ void PrintOutcomeJson(const RunReport& report, int32_t columnNo) {
         for (size_t i = 0; i < report.userErrors.size(); ++i) {
             const UserError& error = report.userErrors[i];
             out += i == 0 ? "{" : ",{";
-            AddJsonField(out, "message", Utf8Name(UserErrorTold(error)));
+            AddJsonField(out, "error", Utf8Name(UserErrorTold(error)));
             out += ',';
             AddJsonField(out, "file", Utf8Name(error.file));
             out += '}';

@@ -14,10 +14,12 @@
 // With --summary=json standard output carries exactly one JSON object, in
 // UTF-8, whatever the outcome: the summary of a pass; or
 //   {"outcome":"skipped","column":0}                      ColumnNo=0
-//   {"outcome":"user error","errors":[{"message":M,"file":F},...]}
-//   {"outcome":"failure"|"interrupted","kind":K,"code":C,"place":P,
-//    "file":F,"message":M,"reason":R,"input":I,"lines":N,"routed":R}
-// where a failure's report (Shift-JIS, or the data's code page) goes to
+//   {"outcome":"user error","errors":[{"error":E,"file":F},...]}
+//   {"outcome":"failure"|"interrupted","kind":K,"code":C,"place":P,"file":F,
+//    "message":M,"error":E,"reason":R,"input":I,"lines":N,"routed":N}
+// E is the line on standard error without "rowdispatch: " and how far the
+// run got, M the report's message, R the system's words (or ours). A
+// failure's report itself (Shift-JIS, or the data's code page) goes to
 // standard error instead of standard output.
 
 #include <cstdint>

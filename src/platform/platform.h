@@ -122,6 +122,11 @@ uint32_t SysGetPrivateProfileString(const std::string& section, const std::strin
                                     char* buffer, uint32_t size, const std::string& path);
 // Asks the service to drop any copy of the file that it holds.
 void SysFlushPrivateProfile(const std::string& path);
+// Whether the service could read the file: on Linux false, with the error,
+// where the system refused to open or read it (EACCES, EIO); the Windows
+// service gives its defaults for such a file, and the program keeps its
+// ways there (always true).
+bool SysProfileReadable(const std::string& path, SysError* why);
 
 inline constexpr uint32_t kCodePageShiftJis = 932;
 inline constexpr uint32_t kCodePageUtf8 = 65001;

@@ -200,6 +200,7 @@ struct Profile {
     std::string native;  // the Linux name it was read from
     std::string text;
     bool readable = false;
+    SysError failure;                                   // the system's refusal to open or read it
     std::unordered_map<std::string, Section> sections;  // the first of each name
 };
 
@@ -230,10 +231,14 @@ void IndexSections(Profile& profile) {
     }
 }
 
-// Reads a regular file of at most kProfileSizeLimit bytes whole.
-bool ReadWhole(const std::string& native, std::string& text) {
+// Reads a regular file of at most kProfileSizeLimit bytes whole; where the
+// system refuses to open or read it, `failure` says why.
+bool ReadWhole(const std::string& native, std::string& text, SysError& failure) {
     int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        failure = {kErrorAccessDenied, posix::SystemWords(errno)};
+        return false;
+    }
     struct stat info;
     bool fits = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                 static_cast<uint64_t>(info.st_size) <= kProfileSizeLimit;
@@ -249,6 +254,7 @@ bool ReadWhole(const std::string& native, std::string& text) {
             if (count < 0 && errno == EINTR) continue;
             if (count <= 0) {
                 fits = count == 0;
+                if (count < 0) failure = {kErrorReadFault, posix::SystemWords(errno)};
                 break;
             }
             have += static_cast<size_t>(count);
@@ -277,7 +283,7 @@ const Profile& ProfileOf(const std::string& path) {
     if (profile.native != *native || profile.native.empty()) {
         profile = Profile{};
         profile.native = *native;
-        profile.readable = ReadWhole(*native, profile.text);
+        profile.readable = ReadWhole(*native, profile.text, profile.failure);
         if (profile.readable) {
             profile.text = DecodedText(profile.text);
             IndexSections(profile);
@@ -324,3 +330,10 @@ uint32_t SysGetPrivateProfileString(const std::string& section, const std::strin
 }
 
 void SysFlushPrivateProfile(const std::string& /*path*/) { KeptProfile() = Profile{}; }
+
+bool SysProfileReadable(const std::string& path, SysError* why) {
+    const Profile& profile = ProfileOf(path);
+    if (profile.failure.code == 0) return true;
+    *why = profile.failure;
+    return false;
+}

@@ -198,6 +198,8 @@ void SysFlushPrivateProfile(const std::string& path) {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
 }
 
+bool SysProfileReadable(const std::string& /*path*/, SysError* /*why*/) { return true; }
+
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
     return CompareStringA(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, first.data(),
                           static_cast<int>(first.size()), second.data(), static_cast<int>(second.size()));

@@ -19,4 +19,11 @@ int32_t ReadValueInteger(const RuleFileReader& reader, const std::string& sectio
     return IntegerOrDefault(ReadValueText(reader, section, key, ""), defaultValue);
 }
 
+bool RuleFileReadable(const RuleFileReader& reader, std::string_view* reason) {
+    SysError why;
+    if (SysProfileReadable(reader.path, &why)) return true;
+    *reason = why.reason;
+    return false;
+}
+
 void CloseRuleFile(RuleFileReader& reader) { SysFlushPrivateProfile(reader.path); }

@@ -1,8 +1,10 @@
 #pragma once
 // Reads values of the rule file one at a time through the platform's profile
-// service, afresh for every read. No read fails or reports anything: every
-// problem with the file shows as the caller's default. Values come back as
-// at most 2047 bytes.
+// service (which may keep the file read until the close: the Linux one reads
+// it once into an index). No read fails or reports anything: every problem
+// with the file shows as the caller's default; the caller may ask whether
+// the system refused to read the file at all (Linux). Values come back as at
+// most 2047 bytes.
 
 #include <cstdint>
 #include <string>
@@ -19,4 +21,7 @@ std::string ReadValueText(const RuleFileReader& reader, const std::string& secti
                           const std::string& defaultText);
 int32_t ReadValueInteger(const RuleFileReader& reader, const std::string& section, const std::string& key,
                          int32_t defaultValue);
+// False, with the system's reason, where the system refused to open or read
+// the file (Linux; the Windows program reads such a file as empty).
+bool RuleFileReadable(const RuleFileReader& reader, std::string_view* reason);
 void CloseRuleFile(RuleFileReader& reader);

@@ -106,11 +106,19 @@ void LoadRules(RuleSet& rules, RunReport& report, RuleFileName& file) {
     }
     const bool fromHere = file.fromHere;
 
+    // A file the system refused to read (Linux) reads as empty, as on
+    // Windows, but the user is told why rather than of a missing key.
+    std::string_view unreadable;
+    bool readable = RuleFileReadable(reader, &unreadable);
+    if (!readable) NoteUserError(report, kDiagnosticRuleFileMissing, path, {}, unreadable);
+
     rules.ColumnNo = ReadValueInteger(reader, kSection, kColumnKey, -1);
     if (rules.ColumnNo < 0) {
         WriteError({kBadColumnMessage, DecimalText(rules.ColumnNo)});
-        NoteUserError(report, kDiagnosticBadColumn, path,
-                      ReadValueText(reader, kSection, kColumnKey, std::string(kDiagnosticAbsent)));
+        if (readable) {
+            NoteUserError(report, kDiagnosticBadColumn, path,
+                          ReadValueText(reader, kSection, kColumnKey, std::string(kDiagnosticAbsent)));
+        }
     }
 
     std::string rulesFolder = PathOf(fromHere ? path : file.programFile);

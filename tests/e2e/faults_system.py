@@ -51,6 +51,11 @@ run_e2e.py. Each holds a promise of the program:
                         (both programs)
   no-proc               without /proc the command line comes from main and
                         the program's file from its name and PATH
+  reasons               the line on standard error gives the system's words
+                        for the call that failed (EACCES, EIO at the rule
+                        file's open: unreadable, not a missing key), or the
+                        program's own where it refuses by itself (a lock
+                        another program holds, a device as a destination)
 
 Most are Linux only (the fault has no counterpart under Wine); a case that
 does not apply to a program is left out for it, and one whose tool is
@@ -784,6 +789,53 @@ def no_proc(run):
     return run.problems
 
 
+@linux_only
+def reasons(run):
+    if not shutil.which("strace"):
+        return ["strace is not installed (scripts/setup installs it)"]
+    root = os.fsdecode(run.root)
+    run.place("in.csv", b"A,1\r\n")
+    opened = " (line 1 of the input; 0 lines routed)\n"
+
+    def hold_by_flock():
+        fd = os.open(run.at("a.csv"), os.O_RDONLY)  # not open for writing: only the lock refuses
+        fcntl.flock(fd, fcntl.LOCK_EX)
+        return fd
+
+    def injected_at_rule_file(error):
+        return ["strace", "-f", "-o", "/dev/null", "-P", os.fsdecode(run.at("rules.ini")), "-e", "trace=openat",
+                "-e", f"inject=openat:error={error}"]
+
+    column_error = START + COLUMN_ERROR + END
+    rows = [  # destination, holder, command prefix, status, output, the line after "rowdispatch: "
+        ("a.csv", hold_by_flock, [], 1, START + io_report(run, "00000201", 32),
+         f"cannot open destination {root}/a.csv for appending: locked by another program" + opened),
+        ("/dev/null", None, [], 1, START + io_report(run, "00000201", 5),
+         "cannot open destination /dev/null for appending: is a device, not a regular file" + opened),
+        ("a.csv", None, injected_at_rule_file("EACCES"), 2, column_error,
+         f"cannot read rule file {root}/rules.ini: Permission denied (no input line read)\n"),
+        ("a.csv", None, injected_at_rule_file("EIO"), 2, column_error,
+         f"cannot read rule file {root}/rules.ini: Input/output error (no input line read)\n"),
+    ]
+    for destination, hold, prefix, want_status, want_output, want_line in rows:
+        one_rule(run, destination)
+        run.place("a.csv", b"kept\r\n")
+        holder = hold() if hold else None
+        try:
+            result = subprocess.run(prefix + run.command(["in.csv", "rules.ini"]), cwd=run.root,
+                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+        finally:
+            if holder is not None:
+                os.close(holder)
+        run.expect(result.returncode, result.stdout, want_status, want_output)
+        if result.stderr != b"rowdispatch: " + want_line.encode():
+            run.problems.append(f"{destination} {prefix[-1:]}: standard error {result.stderr!r}")
+        run.expect_file("a.csv", b"kept\r\n")
+        if os.path.exists(run.at("Default.csv")):
+            os.unlink(run.at("Default.csv"))
+    return run.problems
+
+
 CASES = [("out-of-memory", out_of_memory),
          ("many-long-values", many_long_values),
          # The input's second read fails: a read fault (30); line B, which
@@ -804,7 +856,8 @@ CASES = [("out-of-memory", out_of_memory),
          ("full-disk-then-more", full_disk_then_more), ("stop-in-endless-line", stop_in_endless_line),
          ("few-descriptors", few_descriptors), ("non-file-destinations", non_file_destinations),
          ("deleted-destination", deleted_destination), ("file-size-limit", file_size_limit),
-         ("stop-while-writing", stop_while_writing), ("sibling-folders", sibling_folders), ("no-proc", no_proc)]
+         ("stop-while-writing", stop_while_writing), ("sibling-folders", sibling_folders), ("no-proc", no_proc),
+         ("reasons", reasons)]
 
 if __name__ == "__main__":
     sys.exit(run_cases(CASES, "faults-system"))

@@ -382,7 +382,8 @@ def expect_json(run, label, status, output, want_status, want):
 
 def summary_json(run):
     """--summary=json: one JSON object on standard output and nothing else,
-    keys and paths in UTF-8 from a Shift-JIS rule file."""
+    keys and paths in UTF-8 from a Shift-JIS rule file; after a failure, a
+    skipped pass and a user error, an object that says so."""
     if run.platform.wine:
         return None
     import json
@@ -403,9 +404,29 @@ def summary_json(run):
                 "default": {"path": f"{root}/out/rest.csv", "count": 1}}
         if got != want or status != 0 or errors:
             run.problems.append(f"{options}: status {status}, {got}, errors {errors!r}")
+    # A failure: its object on standard output, the report itself on standard
+    # error, before the line; the destination opened at line 2 is read-only.
+    run.place("out/osaka.csv", b"")
+    os.chmod(run.at("out/osaka.csv"), 0o444)
+    status, output, errors = run_all(run, ["in.csv", "rules.ini", "--summary=json"])
+    os.chmod(run.at("out/osaka.csv"), 0o644)
+    why = "is read-only" if os.geteuid() == 0 else "Permission denied"  # root: the program itself refuses
+    error = f"cannot open destination {root}/out/osaka.csv for appending: {why}"
+    denied = "ファイルへのアクセスが拒否されました"
+    want = {"outcome": "failure", "kind": "EInOutError", "code": 5, "place": "00000201",
+            "file": f"{root}/out/osaka.csv", "message": denied, "error": error, "reason": why, "input": "in.csv",
+            "lines": 2, "routed": 1}
+    expect_json(run, "failure", status, output, 1, want)
+    expect_errors(run, "failure", errors, failure_report(run.prog, "EInOutError", "00000201", denied) +
+                  f"rowdispatch: {error} (line 2 of the input; 1 line routed)\n".encode())
+    # ColumnNo=0: the pass skipped, and said so.
+    run.place("zero.ini", rules_file("[AssortRules]", "ColumnNo=0"))
+    status, output, errors = run_all(run, ["in.csv", "zero.ini", "--summary=json"])
+    expect_json(run, "skipped", status, output, 0, {"outcome": "skipped", "column": 0})
+    expect_errors(run, "skipped", errors, b"")
     # A user error: its object on standard output, the line on standard error.
     status, output, errors = run_all(run, ["nothere.csv", "rules.ini", "--summary=json"])
-    want = {"outcome": "user error", "errors": [{"message": "cannot open input nothere.csv: No such file or directory",
+    want = {"outcome": "user error", "errors": [{"error": "cannot open input nothere.csv: No such file or directory",
                                                  "file": "nothere.csv"}]}
     expect_json(run, "user error", status, output, 2, want)
     if not errors.startswith(b"rowdispatch: cannot open input nothere.csv"):
