@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "assort/destinations.h"
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 #include "files/file_system.h"
 #include "platform/platform.h"
 #include "text/text_list.h"
@@ -164,10 +164,14 @@ std::string ValueFileName(std::string_view value) {
     return name;
 }
 
-// The rule keys' comparison ignores letter case as lower-casing changes it.
+// The rule keys' compare key: values the comparison finds equal have equal
+// keys.
 void FoldValue(std::string_view value, std::string& folded) {
+    if (CompareKey(value, folded)) return;
+    // No key from the system: the letters made small, which still finds a
+    // value spelled again in any case of the same letters.
     folded.assign(value);
-    if (!folded.empty()) SysCharLowerBuff(folded.data(), static_cast<uint32_t>(folded.size()));
+    LowerTextInPlace(folded.data(), folded.size());
 }
 
 uint64_t FoldHash(std::string_view folded) {

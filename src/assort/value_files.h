@@ -23,7 +23,8 @@
 // The value as it stands in a file name.
 std::string ValueFileName(std::string_view value);
 
-// The form in which values equal ignoring case are the same bytes.
+// The form in which values equal ignoring case are the same bytes: the
+// rule keys' compare key (code_page.h).
 void FoldValue(std::string_view value, std::string& folded);
 
 // Numbers of texts by their folded form: open addressing over a hash of it;

@@ -96,7 +96,7 @@ bool RemoveFile(const std::string& path) { return SysDeleteFile(path); }
 
 std::string LowerText(std::string_view text) {
     std::string lowered(text);
-    if (!lowered.empty()) SysCharLowerBuff(lowered.data(), static_cast<uint32_t>(lowered.size()));
+    LowerTextInPlace(lowered.data(), lowered.size());
     return lowered;
 }
 
@@ -112,7 +112,7 @@ int32_t PositionOf(std::string_view sub, std::string_view text) {
     if (sub.empty() || text.empty()) return 0;
     for (size_t at = text.find(sub); at != std::string_view::npos; at = text.find(sub, at + 1)) {
         if (ClassifyByte(text, at) == ByteClass::Second) continue;
-        if (SysCompareString(false, text.substr(at, sub.size()), sub) == 2) return static_cast<int32_t>(at + 1);
+        if (CompareText(false, text.substr(at, sub.size()), sub) == 2) return static_cast<int32_t>(at + 1);
     }
     return 0;
 }

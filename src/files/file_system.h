@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 
 size_t FindLastSeparator(std::string_view path);
 std::string DropTrailingBackslash(std::string_view path);

@@ -26,7 +26,7 @@ struct ValueCount {
 
 struct RuleSet {
     int32_t ColumnNo = -1;
-    uint32_t CodePage = 932;  // of the data and the console: 932, or 65001 for UTF-8
+    uint32_t CodePage = 932;  // of the data and the console: 932, or UTF-8 where the rule file says so
     std::string BaseDir;
     std::string DefaultFile;
     int64_t OtherCount = 0;
