@@ -16,5 +16,6 @@
 // in code page 932 its first width bytes, even inside a character; in UTF-8
 // whole characters only, a wide one that no longer fits giving a fill.
 std::string PadRight(std::string_view text, char fill, int32_t width);
-// The summary of the pass whose counts the progress holds.
-void PrintSummary(const RuleSet& rules, const RunProgress& progress);
+// The summary of the pass over the input the progress names; lineCount is
+// the lines it routed (the header lines taken left out).
+void PrintSummary(const RuleSet& rules, const RunProgress& progress, int64_t lineCount);

@@ -21,8 +21,6 @@ struct RuleFileName {
     std::string programFile;  // the program's own file, where names are taken next to it
 };
 
-inline constexpr int32_t kKeyWidthCeiling = 40;
-
 // The names, taken in code page 932, are carried over into the rule file's
 // code page when it names another.
 void LoadRules(RuleSet& rules, RunReport& report, RuleFileName& file);
