@@ -24,8 +24,11 @@ inline bool HasWriteBit(const struct stat& info) { return (info.st_mode & (S_IWU
 // a zero byte ends it; in a code page 932 run converted to UTF-8. The text
 // lives in a per-thread buffer until the next call. nullptr (with the code
 // for SysLastError) for a name that names nothing, as an empty one on
-// Windows (3), or that does not convert (kErrorInvalidName).
-const std::string* ToNative(const std::string& name);
+// Windows (3), or that does not convert (kErrorInvalidName); for a name that
+// holds "*" or "?" (kErrorInvalidName, as Windows refuses it), except in the
+// last part of a search `pattern`; and for a network name
+// ("\\server\share", kErrorPathNotFound), which no Linux file has.
+const std::string* ToNative(const std::string& name, bool pattern = false);
 
 // Names at the boundary. The system's names are UTF-8; in a code page 932
 // run a name is converted on its way to the system and back, as Windows'

@@ -210,12 +210,19 @@ std::string_view NameFromSystem(std::string_view system, std::string& name) {
     return name;
 }
 
-const std::string* ToNative(const std::string& name) {
+const std::string* ToNative(const std::string& name, bool pattern) {
     // Buffers per thread: opening a file allocates nothing once warm.
     thread_local std::string native;
     thread_local std::string converted;
     native.clear();
     std::string_view whole(name.c_str());  // a zero byte ends a name
+    // A network name ("\\server\share") names no Linux file: taken as a
+    // rooted name it would reach "/server/share". The Windows program under
+    // Wine, with no network, finds no such path either.
+    if (whole.size() >= 2 && whole[0] == '\\' && IsSeparator(whole[1])) {
+        SetLastError(kErrorPathNotFound);
+        return nullptr;
+    }
     size_t i = 0;
     if (whole.size() >= 2 && IsDriveLetter(whole[0]) && whole[1] == ':') {
         i = 2;
@@ -243,6 +250,14 @@ const std::string* ToNative(const std::string& name) {
         }
         plain = false;
         NextChar(native, at);
+    }
+    // "*" and "?" are no characters of a Windows name: they match others,
+    // in the last part of a search only. Neither is ever a byte of a
+    // double-byte character, nor is "/".
+    size_t wildcard = native.find_first_of("*?");
+    if (wildcard != std::string::npos && (!pattern || native.find('/', wildcard) != std::string::npos)) {
+        SetLastError(kErrorInvalidName);
+        return nullptr;
     }
     if (native.empty() && whole.size() >= 2) native = ".";  // "X:" alone: the current directory
     if (native.empty()) {

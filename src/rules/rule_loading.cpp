@@ -83,6 +83,9 @@ RuleFileName NameRuleFile() {
     if (!file.fromHere) file.programPath = PathOf(CommandWord(0));
     file.path = IsFullyQualified(file.typed) ? file.typed
                                              : (file.fromHere ? SysCurrentFolder() : file.programPath) + file.typed;
+    // "C:r.ini" is r.ini in the current folder, and so is its folder, where
+    // BaseDir lies (not "C:", the root).
+    if (file.fromHere && IsDriveRelative(file.path)) file.path = SysCurrentFolder() + file.path.substr(2);
     return file;
 }
 

@@ -55,6 +55,12 @@ TEST_F(PlatformContract, MissingNamesGiveTheirCodes) {
     const Row rows[] = {
         {Path("missing.csv"), kErrorFileNotFound},
         {Path("no-such-folder\\missing.csv"), kErrorPathNotFound},
+        // "*" and "?" match names in a search only; no file is named so.
+        {Path("a?.csv"), kErrorInvalidName},
+        {Path("a*.csv"), kErrorInvalidName},
+        // A network name names no file here (Wine has no network; Linux
+        // would otherwise take it for "/server/share").
+        {"\\\\server\\share\\a.csv", kErrorPathNotFound},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(Open(row.name, kGenericRead), kInvalidHandle) << row.name;
@@ -63,9 +69,15 @@ TEST_F(PlatformContract, MissingNamesGiveTheirCodes) {
         EXPECT_EQ(SysLastError(), row.code) << row.name;
         EXPECT_EQ(SysGetFileAttributes(row.name), kInvalidAttributes) << row.name;
     }
-    // Creating a file in a folder that does not exist: 3.
+    // Creating a file in a folder that does not exist: 3; with a pattern
+    // character in its name: 123, and nothing is made.
     EXPECT_EQ(Open(Path("no-such-folder\\new.csv"), kGenericWrite, kOpenAlways), kInvalidHandle);
     EXPECT_EQ(SysLastError(), kErrorPathNotFound);
+    EXPECT_EQ(Open(Path("new?.csv"), kGenericWrite, kOpenAlways), kInvalidHandle);
+    EXPECT_EQ(SysLastError(), kErrorInvalidName);
+    EXPECT_FALSE(SysCreateDirectory(Path("new*")));
+    EXPECT_EQ(SysLastError(), kErrorInvalidName);
+    EXPECT_EQ(SysGetFileAttributes(Path("new*")), kInvalidAttributes);
 }
 
 TEST_F(PlatformContract, FoldersAreNotFiles) {
