@@ -6,7 +6,13 @@
 // table holds as many open destinations as the system lets the process
 // hold (at most kMaxOpenDestinations); when it is full, the one used least
 // recently is written out and closed, and opened again for appending when a
-// line comes for it.
+// line comes for it. Destinations can be added while the pass runs (a file
+// for each value), as many as memory holds; each costs its path and a small
+// record, and only the open ones hold a buffer.
+//
+// The header: a destination that is empty when the pass opens it gets the
+// header lines first (none for one that holds bytes, so a file appended to
+// run after run keeps one header at the top).
 //
 // Whole lines only: a destination never ends inside a line, whatever
 // fails. When a failure ends the run, every other open destination hands
@@ -14,6 +20,7 @@
 // the only ones that may be missing, and the diagnostic line says from
 // which input line on (process/diagnostics.h).
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,20 +31,27 @@
 
 inline constexpr uint32_t kMaxOpenDestinations = 1024;
 
+inline constexpr size_t kNoSlot = SIZE_MAX;
+
 struct Destination {
     std::string path;
     LineFile file;
-    uint64_t lastUse = 0;
     int64_t firstPending = 0;    // the input line of the first line not yet handed over; 0: none
     int64_t firstSinceOpen = 0;  // the input line of the first line routed to it since its open; 0: none
+    // The open destinations in the order of their last use, the least
+    // recent first.
+    size_t newer = kNoSlot;
+    size_t older = kNoSlot;
 };
 
 struct DestinationTable {
-    std::unique_ptr<Destination[]> slots;
+    std::vector<std::unique_ptr<Destination>> slots;
     size_t slotCount = 0;
     uint32_t openCount = 0;
     uint32_t bound = 1;
-    uint64_t clock = 0;
+    size_t oldest = kNoSlot;  // the open destination used least recently
+    size_t newest = kNoSlot;
+    const std::vector<std::string>* header = nullptr;  // written atop every destination found empty
 
     DestinationTable() = default;
     DestinationTable(const DestinationTable&) = delete;
@@ -49,6 +63,8 @@ struct DestinationTable {
 
 // One slot for each path; a path is the destination of its slot.
 void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths);
+// One more slot, for the path; gives its number.
+size_t AddDestination(DestinationTable& table, std::string path);
 // Opens the slot's destination unless it is open (the I/O check follows).
 void OpenDestination(DestinationTable& table, size_t slot);
 // Appends the line, input line number `lineNumber`, and its CR LF to the
