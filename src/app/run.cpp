@@ -25,6 +25,7 @@ uint32_t RunSequence() {
     }
     ruleSet.ColumnNo = -1;
     ruleSet.DefaultFile.clear();
+    ruleSet.Sync = false;
     ruleSet.OtherCount = 0;
     ruleSet.KeyWidth = kInitialKeyWidth;
     ruleSet.RuleKeys = std::make_unique<TextList>();

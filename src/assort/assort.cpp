@@ -164,11 +164,14 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     }
     StartRunProgress(inputName, input.handle, gRunOptions.ProgressEnabled);
     CheckIo(kPlaceOpenInput);
+    std::vector<Target> targets = ResolveTargets(rules);
+    DestinationTable table;
+    // The journal lives beside the default destination, whose folder every
+    // writing run writes; runs that died there are put back first.
+    if (writing) StartJournal(table, DirectoryOf(targets[0].path), rules.CodePage, rules.Sync);
     // The open input shares no deleting, so clearing cannot remove it.
     if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
 
-    std::vector<Target> targets = ResolveTargets(rules);
-    DestinationTable table;
     if (writing) {
         std::vector<std::string> paths;
         for (const Target& target : targets) paths.push_back(target.path);
@@ -208,4 +211,5 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     CheckIo(kPlaceCloseInput);
     StoreCounts(rules, added);
     PrintSummary(rules, gRunProgress.linesRead);
+    if (writing) CommitDestinations(table);
 }

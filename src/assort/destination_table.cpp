@@ -10,6 +10,23 @@
 
 namespace {
 
+// A destination is appended to, and made when missing. Opening never empties
+// a file: one that another run made since the test below is appended to.
+void OpenMaking(LineFile& file) {
+    if (!IsExistingFile(file.name)) {
+        std::string directory = DirectoryOf(file.name);
+        // A directory that cannot be made shows in the open that follows.
+        if (!IsExistingDirectory(directory)) MakeDirectories(directory);
+    }
+    OpenForAppendingOrCreating(file);
+}
+
+}  // namespace
+
+const DestinationCalls kLineFileCalls = {OpenMaking, OpenForAppendingExisting, WriteLine, WritePending, CloseLineFile};
+
+namespace {
+
 // The lines that a failed write of the slot carried may be missing: the
 // failure's diagnostic line says so.
 void NoteLoss(const Destination& destination, int64_t firstMissing) { NoteFailedFile(destination.path, firstMissing); }
@@ -18,7 +35,8 @@ bool IsOpen(const Destination& destination) { return destination.file.state == L
 
 // Writes out the slot's pending lines and closes it, with the I/O check.
 void CloseOne(DestinationTable& table, Destination& destination) {
-    CloseLineFile(destination.file);
+    if (table.journal.sync) WritePendingToDisk(destination.file);
+    if (PendingIoResult == 0) table.calls->close(destination.file);
     if (PendingIoResult != 0) {
         // A file whose name went while it was open lost every line written
         // to it since the open, not only those still pending.
@@ -37,7 +55,8 @@ void PutAside(DestinationTable& table, Destination& next) {
     Destination* oldest = nullptr;
     for (size_t i = 0; i < table.slotCount; ++i) {
         Destination& candidate = table.slots[i];
-        if (IsOpen(candidate) && (oldest == nullptr || candidate.lastUse < oldest->lastUse)) oldest = &candidate;
+        if (&candidate == &next || !IsOpen(candidate)) continue;
+        if (oldest == nullptr || candidate.lastUse < oldest->lastUse) oldest = &candidate;
     }
     if (oldest == nullptr) return;
     CloseOne(table, *oldest);
@@ -50,17 +69,37 @@ void PutAside(DestinationTable& table, Destination& next) {
     oldest->file.capacity = 0;
 }
 
-// A destination is appended to, and made when missing. Opening never empties
-// a file: one that another run made since the test below is appended to.
-void OpenByPath(Destination& destination) {
+// A destination put aside is opened again only as the file the run left:
+// gone, another file by that name, or shorter than the run left it, it
+// fails with 2. One that another program appended to is written on, and
+// never cut back.
+void Reopen(DestinationTable& table, Destination& destination) {
+    LineFile& file = destination.file;
+    JournalEntry& record = *destination.record;
+    table.calls->reopen(file);
+    if (PendingIoResult != 0) return;
+    SysFileIdentity identity;
+    if (!SysGetFileIdentity(file.handle, &identity) || !(identity == record.identity) || file.size < record.knownEnd) {
+        table.calls->close(file);
+        TakeIoResult();
+        StoreIoResult(static_cast<int32_t>(kErrorFileNotFound));
+        return;
+    }
+    if (file.size > record.knownEnd) RecordChanged(record);
+    file.record = &record;
+}
+
+// The one place a destination is opened. At its first open the journal
+// records it, before any byte of it is written.
+void OpenByPath(DestinationTable& table, Destination& destination) {
+    if (destination.record != nullptr) return Reopen(table, destination);
     const std::string& path = destination.path;
     BindLineFile(destination.file, path);
-    if (!IsExistingFile(path)) {
-        std::string directory = DirectoryOf(path);
-        // A directory that cannot be made shows in the open that follows.
-        if (!IsExistingDirectory(directory)) MakeDirectories(directory);
-    }
-    OpenForAppendingOrCreating(destination.file);
+    LineFile& file = destination.file;
+    table.calls->open(file);
+    if (PendingIoResult != 0 || !table.journaled) return;
+    destination.record = RecordDestination(table.journal, path, file.handle, file.created, file.size);
+    file.record = destination.record;
 }
 
 // A failed write: the lines from `firstMissing` on that went to the
@@ -74,6 +113,13 @@ void CheckWrite(Destination& destination, int64_t firstMissing) {
 
 }  // namespace
 
+void StartJournal(DestinationTable& table, const std::string& folder, uint32_t codePage, bool sync) {
+    table.journaled = true;
+    StartJournal(table.journal, folder, codePage, sync);
+    if (PendingIoResult != 0) NoteFailedFile(table.journal.path.empty() ? folder : table.journal.path);
+    CheckIo(kPlaceOpenDestination);
+}
+
 void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths) {
     table.slots = std::make_unique<Destination[]>(paths.size());
     table.slotCount = paths.size();
@@ -85,12 +131,12 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     Destination& destination = table.slots[slot];
     if (IsOpen(destination)) return;
     if (table.openCount >= table.bound) PutAside(table, destination);
-    OpenByPath(destination);
+    OpenByPath(table, destination);
     // Fewer descriptors than the bound foresaw: one more is put aside.
     while (PendingIoResult == static_cast<int32_t>(kErrorTooManyOpenFiles) && table.openCount > 0) {
         TakeIoResult();
         PutAside(table, destination);
-        OpenByPath(destination);
+        OpenByPath(table, destination);
     }
     // Two spellings of one file (a link, "." in a path) are two
     // destinations; only one handle of this process may write it at once,
@@ -99,7 +145,7 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     if (PendingIoResult == static_cast<int32_t>(kErrorSharingViolation) && table.openCount > 0) {
         TakeIoResult();
         CloseDestinations(table);
-        OpenByPath(destination);
+        OpenByPath(table, destination);
     }
     if (PendingIoResult != 0) NoteFailedFile(destination.path);
     CheckIo(kPlaceOpenDestination);
@@ -113,13 +159,13 @@ void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int6
     LineFile& file = destination.file;
     // The pending lines go out first when this one does not fit after them.
     if (file.position > 0 && line.size() + kLineEnd.size() > file.capacity - file.position) {
-        WritePending(file);
+        table.calls->writePending(file);
         CheckWrite(destination, destination.firstPending);
         destination.firstPending = 0;
     }
     if (destination.firstPending == 0) destination.firstPending = lineNumber;
     if (destination.firstSinceOpen == 0) destination.firstSinceOpen = lineNumber;
-    WriteLine(file, line);
+    table.calls->writeLine(file, line);
     CheckWrite(destination, destination.firstPending);
     if (file.position == 0) destination.firstPending = 0;
 }
@@ -130,12 +176,18 @@ void CloseDestinations(DestinationTable& table) {
     }
 }
 
+void CommitDestinations(DestinationTable& table) {
+    EndJournal(table.journal);
+    CheckIo(kPlaceCloseDestination);
+    table.committed = true;
+}
+
 DestinationTable::~DestinationTable() {
     for (size_t i = 0; i < slotCount; ++i) {
         Destination& destination = slots[i];
         if (!IsOpen(destination)) continue;
-        int64_t first = destination.firstPending;
-        int32_t code = AbandonLineFile(destination.file);
-        if (code != 0 && first != 0) DiagnoseLoss(destination.path, first, IoReasonText(code));
+        DropPending(destination.file);
+        AbandonLineFile(destination.file);
     }
+    if (!committed) PutBackDestinations(journal);
 }

@@ -243,6 +243,13 @@ void DiagnoseLoss(std::string_view name, int64_t firstMissingLine, std::string_v
     WriteLine(Filled(kDiagnosticWriteDestination, SysShownName(std::string(name))), reason, firstMissingLine);
 }
 
+void DiagnoseNote(std::string_view text) {
+    EraseProgress();
+    std::string line(kDiagnosticPrefix);
+    line.append(text).append("\n");
+    SysWriteDiagnostic(line);
+}
+
 void DiagnoseUserError(std::string_view what, std::string_view name, std::string_view value, std::string_view reason) {
     userErrorMet = true;
     WriteLine(Filled(what, name.empty() ? std::string() : SysShownName(std::string(name)), value), reason, 0);

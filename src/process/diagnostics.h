@@ -77,6 +77,9 @@ void DiagnoseFailure(uint32_t place, std::string_view detail);
 // The line for a destination that lost lines while the run was ending.
 void DiagnoseLoss(std::string_view name, int64_t firstMissingLine, std::string_view reason);
 
+// A line of its own: the prefix, the text and a line end.
+void DiagnoseNote(std::string_view text);
+
 // A user error: its line ("what" holds "%s" for the file's name and "%v"
 // for a value, then the reason when there is one), and the exit status
 // after one.

@@ -22,6 +22,7 @@ const std::string kBaseDirKey = "BaseDir";
 const std::string kDefaultKey = "Default";
 const std::string kCountKey = "Count";
 const std::string kCodePageKey = "CodePage";
+const std::string kSyncKey = "Sync";
 const std::string kDefaultFileName = "Default.csv";
 constexpr int kEntryNameWidth = 3;
 // Entry names repeat after 999 ("000", "001", ...), and a repeated entry can
@@ -137,6 +138,7 @@ void LoadRules(RuleSet& rules) {
     if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = rulesFolder + rules.BaseDir;
 
     rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);
+    rules.Sync = ReadValueInteger(reader, kSection, kSyncKey, 0) == 1;
 
     if (gRunOptions.DebugEnabled) {
         WriteInfo({kDebugRuleFile, path});
