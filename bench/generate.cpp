@@ -14,7 +14,9 @@
 // which matches no rule with the given share. Matching values are spelled in
 // the rule's letters, in capitals or in small letters, so that only a lookup
 // that ignores case routes them. With --alternate every line goes to another
-// destination than the line before it.
+// destination than the line before it. With --distinct N every line takes
+// one of N values at random: the rules' keys and N less that many values
+// that match no rule.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -38,6 +40,7 @@ struct Options {
     uint64_t run = 1000;
     double unmatched = 0.1;
     bool alternate = false;
+    uint32_t distinct = 0;  // values drawn line by line, when not 0
     uint32_t column = 3;
     uint64_t seed = 1;
 };
@@ -176,8 +179,9 @@ bool WriteRules(const Options& options) {
     if (file == nullptr) return false;
     std::fprintf(file, "[AssortRules]\r\nColumnNo=%u\r\nBaseDir=%s\r\nDefault=%s\r\nCount=%u\r\n", options.column,
                  options.baseDir.c_str(), options.defaultFile.c_str(), options.values);
+    // Entry names have three digits: the 1,000th rule is "000".
     for (uint32_t i = 0; i < options.values; ++i) {
-        std::fprintf(file, "%03u=[%s,%s]\r\n", i + 1, KeyOf(i).c_str(), FileOf(i).c_str());
+        std::fprintf(file, "%03u=[%s,%s]\r\n", (i + 1) % 1000, KeyOf(i).c_str(), FileOf(i).c_str());
     }
     return std::fclose(file) == 0;
 }
@@ -188,7 +192,8 @@ bool WriteInput(const Options& options) {
     std::vector<std::string> matched;
     std::vector<std::string> unmatched;
     for (uint32_t i = 0; i < options.values; ++i) matched.push_back(KeyOf(i));
-    for (uint32_t i = 0; i < (options.values < 10 ? 10 : options.values); ++i) unmatched.push_back(UnmatchedOf(i));
+    uint32_t others = options.distinct > options.values ? options.distinct - options.values : options.values;
+    for (uint32_t i = 0; i < (others < 10 ? 10 : others); ++i) unmatched.push_back(UnmatchedOf(i));
 
     Random random{options.seed};
     std::string out;
@@ -199,7 +204,10 @@ bool WriteInput(const Options& options) {
     const std::string* value = &matched[0];
     for (uint64_t number = 1;; ++number) {
         if (options.lines > 0 ? number > options.lines : written + out.size() >= options.size) break;
-        if (options.alternate) {
+        if (options.distinct > 0) {
+            uint32_t drawn = random.Below(options.distinct);
+            value = drawn < options.values ? &matched[drawn] : &unmatched[drawn - options.values];
+        } else if (options.alternate) {
             // Any other rule than the line before: a change of destination.
             uint32_t step = options.values > 1 ? 1 + random.Below(options.values - 1) : 0;
             previous = (previous + step) % options.values;
@@ -243,7 +251,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: rowdispatch-bench-gen --input FILE --rules FILE [--base-dir PATH] [--default NAME]\n"
                  "         [--lines N | --size BYTES] [--line-length BYTES] [--values N] [--run LINES]\n"
-                 "         [--unmatched SHARE] [--alternate] [--column N] [--seed N]\n");
+                 "         [--unmatched SHARE] [--alternate] [--distinct N] [--column N] [--seed N]\n");
     return 2;
 }
 
@@ -273,6 +281,7 @@ int main(int argc, char** argv) {
         else if (word == "--values") options.values = static_cast<uint32_t>(std::strtoul(take(), nullptr, 10));
         else if (word == "--run") options.run = SizeOf(take());
         else if (word == "--unmatched") options.unmatched = std::strtod(take(), nullptr);
+        else if (word == "--distinct") options.distinct = static_cast<uint32_t>(std::strtoul(take(), nullptr, 10));
         else if (word == "--column") options.column = static_cast<uint32_t>(std::strtoul(take(), nullptr, 10));
         else if (word == "--seed") options.seed = std::strtoull(take(), nullptr, 10);
         else return Usage();

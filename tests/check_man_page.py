@@ -43,6 +43,11 @@ def main():
             first = message.split("\\r\\n")[0].replace("%d", "n")  # the page writes a number as n
             if re.search(r"[^\x00-\x7f]", first) and re.sub(r"\s+", "", first) not in flat:
                 problems.append(f"{name} ({first}) is not in the page")
+    return report(problems)
+
+
+def report(problems):
+    """Prints the problems and the count; gives the exit status."""
     for problem in problems:
         print(problem)
     print(f"{0 if problems else 1} passed, {1 if problems else 0} failed")

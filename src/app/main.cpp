@@ -1,5 +1,5 @@
 #include "app/run.h"
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 #include "files/line_file.h"
 #include "platform/platform.h"
 #include "process/failure.h"

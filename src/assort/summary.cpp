@@ -1,7 +1,7 @@
 #include "assort/summary.h"
 
 #include "assort/destinations.h"
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 #include "files/file_system.h"
 #include "messages/messages.h"
 #include "platform/platform.h"

@@ -12,19 +12,41 @@ namespace {
 constexpr size_t kShortestDirectory = 3;
 
 // The separators of a path, as the path operations see them: "\" and ":",
-// and "/" too in a name the system takes as rooted (on Linux "/data/out").
-bool IsPathSeparator(char c, bool rooted) { return c == '\\' || c == ':' || (rooted && c == '/'); }
+// and "/" too in a name the system takes as rooted (on Linux "/data/out"),
+// up to its first "\": what follows one is a name placed under that folder,
+// where "/" is an ordinary character, as it is in every Windows path.
+size_t SlashesEnd(std::string_view path) {
+    if (!SysIsRootedName(path)) return 0;
+    for (size_t at = path.find('\\'); at != std::string_view::npos; at = path.find('\\', at + 1)) {
+        if (ClassifyByte(path, at) != ByteClass::Second) return at;
+    }
+    return path.size();
+}
 
-bool IsTrailingSeparator(char c, bool rooted) { return c == '\\' || (rooted && c == '/'); }
+bool IsPathSeparator(std::string_view path, size_t i, size_t slashesEnd) {
+    return path[i] == '\\' || path[i] == ':' || (path[i] == '/' && i < slashesEnd);
+}
+
+bool IsTrailingSeparator(std::string_view path, size_t i, size_t slashesEnd) {
+    return path[i] == '\\' || (path[i] == '/' && i < slashesEnd);
+}
+
+// A network name, "\\server\share\...": used as it stands, never placed
+// under a folder.
+bool IsUncName(std::string_view name) {
+    return name.size() >= 2 && name[0] == '\\' && (name[1] == '\\' || name[1] == '/');
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
 
 size_t FindLastSeparator(std::string_view path) {
-    const bool rooted = SysIsRootedName(path);
+    const size_t slashesEnd = SlashesEnd(path);
     size_t i = path.size();
     while (i > 0) {
         --i;
-        if (!IsPathSeparator(path[i], rooted)) continue;
+        if (!IsPathSeparator(path, i, slashesEnd)) continue;
         if (ClassifyByte(path, i) != ByteClass::Second) return i + 1;
         if (i == 0) break;
         --i;  // the lead byte before a separator-valued second byte
@@ -33,7 +55,7 @@ size_t FindLastSeparator(std::string_view path) {
 }
 
 std::string DropTrailingBackslash(std::string_view path) {
-    if (!path.empty() && IsTrailingSeparator(path.back(), SysIsRootedName(path)) &&
+    if (!path.empty() && IsTrailingSeparator(path, path.size() - 1, SlashesEnd(path)) &&
         ClassifyByte(path, path.size() - 1) == ByteClass::Single) {
         path.remove_suffix(1);
     }
@@ -43,9 +65,9 @@ std::string DropTrailingBackslash(std::string_view path) {
 std::string PathOf(std::string_view path) { return std::string(path.substr(0, FindLastSeparator(path))); }
 
 std::string DirectoryOf(std::string_view path) {
-    const bool rooted = SysIsRootedName(path);
+    const size_t slashesEnd = SlashesEnd(path);
     size_t i = FindLastSeparator(path);
-    if (i > 1 && IsTrailingSeparator(path[i - 1], rooted) && !IsPathSeparator(path[i - 2], rooted)) --i;
+    if (i > 1 && IsTrailingSeparator(path, i - 1, slashesEnd) && !IsPathSeparator(path, i - 2, slashesEnd)) --i;
     return std::string(path.substr(0, i));
 }
 
@@ -90,13 +112,20 @@ bool MakeDirectories(const std::string& path) {
     return false;
 }
 
-bool IsFullyQualified(std::string_view name) { return PositionOf(":", name) > 0 || SysIsRootedName(name); }
+bool IsFullyQualified(std::string_view name) {
+    return PositionOf(":", name) > 0 || IsUncName(name) || SysIsRootedName(name);
+}
+
+bool IsDriveRelative(std::string_view name) {
+    return name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':' &&
+           (name.size() == 2 || (name[2] != '\\' && name[2] != '/'));
+}
 
 bool RemoveFile(const std::string& path) { return SysDeleteFile(path); }
 
 std::string LowerText(std::string_view text) {
     std::string lowered(text);
-    if (!lowered.empty()) SysCharLowerBuff(lowered.data(), static_cast<uint32_t>(lowered.size()));
+    LowerTextInPlace(lowered.data(), lowered.size());
     return lowered;
 }
 
@@ -112,7 +141,7 @@ int32_t PositionOf(std::string_view sub, std::string_view text) {
     if (sub.empty() || text.empty()) return 0;
     for (size_t at = text.find(sub); at != std::string_view::npos; at = text.find(sub, at + 1)) {
         if (ClassifyByte(text, at) == ByteClass::Second) continue;
-        if (SysCompareString(false, text.substr(at, sub.size()), sub) == 2) return static_cast<int32_t>(at + 1);
+        if (CompareText(false, text.substr(at, sub.size()), sub) == 2) return static_cast<int32_t>(at + 1);
     }
     return 0;
 }

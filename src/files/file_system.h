@@ -2,7 +2,8 @@
 // File-system queries and changes, and the text and path operations built on
 // the code page's double-byte rule. Paths are Windows paths: "\" and ":"
 // separate, and "/" too in a name the system takes as rooted (on Linux
-// "/data/in.csv"). The queries answer false on any refusal and print
+// "/data/in.csv"), up to its first "\" (the rest is a name placed under
+// that folder, where "/" is an ordinary character). The queries answer false on any refusal and print
 // nothing; MakeDirectories alone raises a failure, for an empty name.
 // Positions are 1-based byte positions, 0 for none.
 
@@ -10,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 
 size_t FindLastSeparator(std::string_view path);
 std::string DropTrailingBackslash(std::string_view path);
@@ -18,8 +19,12 @@ std::string PathOf(std::string_view path);
 std::string DirectoryOf(std::string_view path);
 
 // A name used as it stands, never placed under a folder: one that holds a
-// colon (a drive), or one the system takes as rooted (on Linux "/data").
+// colon (a drive), a network name ("\\server\share\..."), or one the
+// system takes as rooted (on Linux "/data").
 bool IsFullyQualified(std::string_view name);
+// A name on a drive but not from its root ("C:r.ini", "C:"): it lies in the
+// current folder of that drive.
+bool IsDriveRelative(std::string_view name);
 
 bool IsExistingFile(const std::string& path);
 // Why IsExistingFile is false for the path, in the system's words (a

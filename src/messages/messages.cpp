@@ -1,6 +1,6 @@
 // The message catalogue. This file is compiled with -fexec-charset=CP932, so
 // every literal of messages.inc is held here as code page 932 bytes: the
-// texts the program starts with. UseMessagesFor switches them to their UTF-8
+// texts the program starts with. UseUtf8Messages switches them to their UTF-8
 // twins of messages_utf8.cpp.
 #include "messages/messages.h"
 
@@ -50,8 +50,7 @@ static_assert(std::size(kShiftJisIoTexts) == kIoMessageCount);
 
 }  // namespace
 
-void UseMessagesFor(uint32_t codePage) {
-    const bool utf8 = codePage == 65001;
+void UseUtf8Messages(bool utf8) {
     for (size_t i = 0; i < std::size(kTexts); ++i) *kTexts[i] = utf8 ? kUtf8Texts[i] : kShiftJisTexts[i];
     for (size_t i = 0; i < kIoMessageCount; ++i) kIoMessages[i].text = utf8 ? kUtf8IoTexts[i] : kShiftJisIoTexts[i];
 }

@@ -13,7 +13,7 @@
 // Every line the program writes, to the console or a destination, ends so.
 inline constexpr std::string_view kLineEnd = "\r\n";
 
-// The texts, in the code page in use (932 until UseMessagesFor says
+// The texts, in the code page in use (932 until UseUtf8Messages says
 // otherwise).
 #define MESSAGE(name, text) extern std::string_view name;
 #define IO_MESSAGE(code, text)
@@ -34,8 +34,9 @@ extern IoMessage kIoMessages[kIoMessageCount];
 // ASCII only: the same in every code page.
 extern const std::string_view kVersionLines[6];
 
-// Switches every text to the code page: 932, or 65001 for UTF-8.
-void UseMessagesFor(uint32_t codePage);
+// Switches every text to UTF-8, or back to code page 932 (the code-page
+// module does, as the run's code page changes).
+void UseUtf8Messages(bool utf8);
 
 // The UTF-8 twins, in the order of messages.inc (messages_utf8.cpp).
 extern const std::string_view kUtf8Texts[];

@@ -1,14 +1,15 @@
 #pragma once
 // The operating-system services the program uses, named and shaped after the
 // Windows services they stand for. Exactly one backend is compiled:
-// win32.cpp calls kernel32 (adding the UTF-8 comparison and profile reading
-// that the A calls lack); the posix_*.cpp files reproduce on Linux what the
-// program relies on from each of those services.
+// win32.cpp calls kernel32 (and, for the names and profile values of a
+// UTF-8 run, which the A calls cannot take, the wide services); the
+// posix_*.cpp files reproduce on Linux what the program relies on from each
+// of those services.
 //
 // A failed call answers false (or kInvalidHandle) and leaves a Windows error
 // code for SysLastError(); errno never leaves the backend. Texts, names
 // included, are byte strings in the code page of the run (932, or UTF-8
-// with CodePage=65001); each backend converts a name to and from the
+// when the rule file says so); each backend converts a name to and from the
 // system's own form at the call, and hands it to the system whole. A name
 // that does not convert fails the call with kErrorInvalidName.
 
@@ -129,16 +130,32 @@ uint32_t SysGetPrivateProfileString(const std::string& section, const std::strin
 // Asks the service to drop any copy of the file that it holds.
 void SysFlushPrivateProfile(const std::string& path);
 
-// Text in the code page of the user's locale (932), or in UTF-8 after
-// SysUseCodePage(65001): the character rule (platform/char_rule.h), names,
-// comparison and lower-casing, the profile service's values, the command
-// line and the module file name, and on a Linux terminal the console text.
+inline constexpr uint32_t kCodePageShiftJis = 932;
+inline constexpr uint32_t kCodePageUtf8 = 65001;
+
+// The code page of the run's texts (932 until the rule file names UTF-8):
+// names, the profile service's values, the command line and the module
+// file name, and on a Linux terminal the console text. Set through the
+// code-page module (codepage/code_page.h), which also owns the character
+// rule, comparison and lower-casing.
 void SysUseCodePage(uint32_t codePage);
-// Gives 1 (less), 2 (equal), 3 (greater), or 0 on failure.
+// The system's comparison of text in the ANSI code page of the user's
+// locale, code page 932 (Windows: CompareStringA, user default locale;
+// Linux reproduces it). Gives 1 (less), 2 (equal), 3 (greater), or 0 on
+// failure. The code-page module calls it for code page 932 only.
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second);
+// The same code page's lower-casing in place (Windows: CharLowerBuffA).
 void SysCharLowerBuff(char* text, uint32_t length);
+// A key of a code page 932 text for finding it by the comparison that
+// ignores case: texts that SysCompareString(true, ...) finds equal have
+// equal keys (Windows: the system's own sort key; Linux: the text with
+// every letter made small and every duplicate code made the one code page
+// 932 writes back). Texts whose keys are equal may still differ: a find
+// confirms with SysCompareString. False when the system gives no key.
+bool SysCompareKey(std::string_view text, std::string& key);
 // Fills up to six pairs of first and last lead-byte values of the ANSI code
-// page of the thread's locale; gives the number of pairs.
+// page; gives the number of pairs. Windows asks for the code page of the
+// thread's locale; the Linux backend always gives those of code page 932.
 int SysLeadByteRanges(uint8_t ranges[12]);
 
 // A name the system takes as rooted without a drive, to be used as it
@@ -204,6 +221,6 @@ inline bool SysTickDue() { return gSysTickDue.load(std::memory_order_relaxed); }
 // Console text in UTF-8 from now on, whatever the data's code page (a
 // Linux terminal then gets it unconverted).
 void SysConsoleTextInUtf8();
-// Text of the data's code page (932 or 65001) in UTF-8; a byte that does
-// not convert becomes U+FFFD.
+// Text of the run's code page in UTF-8; a byte that does not convert
+// becomes U+FFFD.
 std::string SysTextToUtf8(std::string_view text);

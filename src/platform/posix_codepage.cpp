@@ -1,18 +1,23 @@
-// The code page on Linux: the lead bytes of code page 932, lower-casing and
-// the comparison that ignores case, as Windows gives them for Japanese text,
-// and the same for UTF-8 text.
+// The code page on Linux: the run's code page as the system services see it
+// (names, the console, the character walk of the services reproduced here),
+// and the lead bytes, lower-casing and comparison that ignores case of code
+// page 932, as Windows gives them for Japanese text. UTF-8 comparison and
+// lower-casing are the code-page module's, on both programs.
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <iterator>
 
-#include "platform/char_rule.h"
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 #include "platform/utf8.h"
 
 namespace posix {
 namespace {
+
+// The run's text is UTF-8 (code page 65001): names and console text pass
+// unconverted, and a well-formed sequence is one character.
+bool utf8Text = false;
 
 // What the system reports for code page 932, the ANSI code page of the
 // Japanese locale: lead bytes 0x81 to 0x9F and 0xE0 to 0xFC.
@@ -22,7 +27,7 @@ struct ByteRange {
 };
 constexpr ByteRange kLeadByteRanges[] = {{0x81, 0x9F}, {0xE0, 0xFC}};
 
-// Malformed bytes of UTF-8 compare past every character.
+// A malformed byte of UTF-8 is a character past every other.
 constexpr uint32_t kMalformedCodeBase = 0x110000;
 
 struct DuplicateCode {
@@ -37,7 +42,8 @@ constexpr DuplicateCode kDuplicateCodes[] = {
 #include "platform/cp932_duplicates.inc"
 };
 
-// The letters that code page 932 folds, as in utf8::kCaseRanges.
+// The letters that code page 932 folds (the code-page module folds the same
+// letters of UTF-8).
 constexpr utf8::CaseRange kShiftJisCaseRanges[] = {
     {0x41, 0x5A, 0x20},                 // ASCII
     {0x8260, 0x8279, 0x21},             // full-width Latin
@@ -47,20 +53,32 @@ constexpr utf8::CaseRange kShiftJisCaseRanges[] = {
     {0x8754, 0x875D, 0xFA40 - 0x8754},  // Roman numerals I to X
 };
 
+bool IsShiftJisLead(unsigned char byte) {
+    for (const ByteRange& range : kLeadByteRanges) {
+        if (byte >= range.first && byte <= range.last) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-uint32_t NextChar(std::string_view text, size_t& i) {
-    if (gUtf8) {
-        size_t size = utf8::SequenceLength(text, i);
-        uint32_t code = utf8::Decode(text, i, size);
-        i += size;
-        return size == 1 && code >= 0x80 ? code + kMalformedCodeBase : code;
-    }
+const char* TextCharset() { return utf8Text ? nullptr : "CP932"; }
+
+uint32_t NextShiftJisChar(std::string_view text, size_t& i) {
     unsigned char first = static_cast<unsigned char>(text[i++]);
-    if (IsLeadByte(first) && i < text.size()) {
+    if (IsShiftJisLead(first) && i < text.size()) {
         return (static_cast<uint32_t>(first) << 8) | static_cast<unsigned char>(text[i++]);
     }
     return first;
+}
+
+uint32_t NextChar(std::string_view text, size_t& i) {
+    if (!utf8Text) return NextShiftJisChar(text, i);
+    const size_t start = i;
+    i += utf8::SequenceLength(text, i);
+    uint32_t code = 0;
+    for (size_t k = start; k < i; ++k) code = (code << 8) | static_cast<unsigned char>(text[k]);
+    return i - start == 1 && code >= 0x80 ? code + kMalformedCodeBase : code;
 }
 
 uint32_t LowerChar(uint32_t code) { return utf8::LowerByRanges(code, kShiftJisCaseRanges); }
@@ -99,22 +117,24 @@ uint64_t FoldAsciiWord(uint64_t word) {
     return word | (capitals >> 2);  // 0x80 >> 2 is the case bit
 }
 
-// The code of the next character for comparing, in the code page in use:
-// two codes of code page 932 for one character are one.
+// The code of the next character of code page 932 for comparing: two codes
+// for one character are one.
 [[gnu::noinline]] uint32_t NextCode(std::string_view text, size_t& i, bool ignoreCase) {
-    if (gUtf8) [[unlikely]] {
-        uint32_t code = posix::NextChar(text, i);
-        return ignoreCase ? utf8::LowerLetter(code) : code;
-    }
-    uint32_t code = posix::CanonicalChar(posix::NextChar(text, i));
+    uint32_t code = posix::CanonicalChar(posix::NextShiftJisChar(text, i));
     return ignoreCase ? posix::LowerChar(code) : code;
+}
+
+// Writes a code of code page 932 back in its one or two bytes.
+void PutCode(uint32_t code, char* out, size_t size) {
+    if (size == 2) out[0] = static_cast<char>(code >> 8);
+    out[size - 1] = static_cast<char>(code & 0xFF);
 }
 
 }  // namespace
 
 void SysUseCodePage(uint32_t code) {
-    UseCharRule(code == kCodePageUtf8);
-    posix::UseTerminalCodePage(code);
+    posix::utf8Text = code == kCodePageUtf8;
+    posix::UseTerminalConversion(!posix::utf8Text);
 }
 
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
@@ -144,8 +164,8 @@ int SysCompareString(bool ignoreCase, std::string_view first, std::string_view s
         unsigned char y = static_cast<unsigned char>(second[j]);
         if (x < 0x80 && y < 0x80) {
             if (x != y && ignoreCase) {
-                if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 0x20);
-                if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 0x20);
+                x = static_cast<unsigned char>(posix::AsciiLower(x));
+                y = static_cast<unsigned char>(posix::AsciiLower(y));
             }
             if (x != y) return x < y ? 1 : 3;
             ++i;
@@ -163,26 +183,23 @@ int SysCompareString(bool ignoreCase, std::string_view first, std::string_view s
 
 void SysCharLowerBuff(char* text, uint32_t length) {
     std::string_view view(text, length);
-    size_t i = 0;
-    if (gUtf8) {
-        while (i < length) {
-            size_t size = utf8::SequenceLength(view, i);
-            uint32_t code = utf8::Decode(view, i, size);
-            if (size > 1 || code < 0x80) utf8::Encode(utf8::LowerLetter(code), text + i, size);
-            i += size;
-        }
-        return;
-    }
-    while (i < length) {
+    for (size_t i = 0; i < length;) {
         size_t start = i;
-        uint32_t code = posix::LowerChar(posix::NextChar(view, i));
-        if (i - start == 2) {
-            text[start] = static_cast<char>(code >> 8);
-            text[start + 1] = static_cast<char>(code & 0xFF);
-        } else {
-            text[start] = static_cast<char>(code);
-        }
+        uint32_t code = posix::LowerChar(posix::NextShiftJisChar(view, i));
+        PutCode(code, text + start, i - start);
     }
+}
+
+bool SysCompareKey(std::string_view text, std::string& key) {
+    // The codes the comparison compares, each in as many bytes as its
+    // character: equal exactly when the comparison says equal.
+    key.resize(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t start = i;
+        uint32_t code = NextCode(text, i, true);
+        PutCode(code, key.data() + start, i - start);
+    }
+    return true;
 }
 
 int SysLeadByteRanges(uint8_t ranges[12]) {
@@ -195,4 +212,4 @@ int SysLeadByteRanges(uint8_t ranges[12]) {
     return pairs;
 }
 
-std::string SysTextToUtf8(std::string_view text) { return gUtf8 ? utf8::Sanitized(text) : posix::Cp932ToUtf8(text); }
+std::string SysTextToUtf8(std::string_view text) { return posix::CharsetToUtf8(text); }

@@ -90,7 +90,7 @@ uint32_t DeleteRefusal(const std::string& native, const struct stat& link) {
 }  // namespace
 
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
-    const std::string* nativeName = posix::ToNative(path);
+    const std::string* nativeName = posix::ToNative(path, true);
     if (nativeName == nullptr) return kInvalidHandle;
     const std::string& native = *nativeName;
     size_t slash = native.find_last_of('/');

@@ -24,8 +24,11 @@ inline bool HasWriteBit(const struct stat& info) { return (info.st_mode & (S_IWU
 // a zero byte ends it; in a code page 932 run converted to UTF-8. The text
 // lives in a per-thread buffer until the next call. nullptr (with the code
 // for SysLastError) for a name that names nothing, as an empty one on
-// Windows (3), or that does not convert (kErrorInvalidName).
-const std::string* ToNative(const std::string& name);
+// Windows (3), or that does not convert (kErrorInvalidName); for a name that
+// holds "*" or "?" (kErrorInvalidName, as Windows refuses it), except in the
+// last part of a search `pattern`; and for a network name
+// ("\\server\share", kErrorPathNotFound), which no Linux file has.
+const std::string* ToNative(const std::string& name, bool pattern = false);
 
 // Names at the boundary. The system's names are UTF-8; in a code page 932
 // run a name is converted on its way to the system and back, as Windows'
@@ -93,19 +96,26 @@ void StartTerminal();
 extern bool gConvertForTerminal;
 inline bool WritesToTerminal(SysHandle file) { return gConvertForTerminal && file == 1; }
 bool WriteToTerminal(const void* bytes, uint32_t size);
-// Code page 932 text in UTF-8, U+FFFD for a byte that does not convert.
-std::string Cp932ToUtf8(std::string_view text);
-// Console text in UTF-8 (code page 65001) reaches the terminal unchanged.
-void UseTerminalCodePage(uint32_t codePage);
+// Text of the run's charset (TextCharset) in UTF-8, U+FFFD for a byte that
+// does not convert.
+std::string CharsetToUtf8(std::string_view text);
+// Whether console text is converted for the terminal: not once it is UTF-8.
+void UseTerminalConversion(bool convert);
 
 // The code page (posix_codepage.cpp).
 
+// The charset of the run's texts as iconv names it, for names and console
+// text on their way to and from the system's UTF-8; nullptr when the texts
+// are UTF-8 already and pass unconverted.
+const char* TextCharset();
 // The code of the character that starts at text[i], by the run's character
 // rule, and advances i past it. In code page 932: one byte, or two for a
-// lead byte followed by another byte. In UTF-8: the code point of a
-// well-formed sequence; a malformed byte gets a code of its own, past every
-// character's.
+// lead byte followed by another byte. In UTF-8: a well-formed sequence is
+// one character; a malformed byte gets a code of its own, past every
+// character's. Codes are equal exactly when the characters are.
 uint32_t NextChar(std::string_view text, size_t& i);
+// The same, always by the rule of code page 932.
+uint32_t NextShiftJisChar(std::string_view text, size_t& i);
 // The code that a character with two or more codes is written back as;
 // every other code stays.
 uint32_t CanonicalChar(uint32_t code);

@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/char_rule.h"
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
+#include "platform/utf8.h"
 
 namespace posix {
 namespace {
@@ -154,14 +154,14 @@ bool IsPlain(std::string_view text) {
 }  // namespace
 
 void StartNames() {
-    Converter(toSystem, "UTF-8", "CP932");
-    Converter(fromSystem, "CP932", "UTF-8");
+    Converter(toSystem, "UTF-8", TextCharset());
+    Converter(fromSystem, TextCharset(), "UTF-8");
 }
 
 bool NameToSystem(std::string_view name, std::string& system) {
     system.assign(name);
-    if (gUtf8 || IsPlain(name)) return true;
-    iconv_t converter = Converter(toSystem, "UTF-8", "CP932");
+    if (TextCharset() == nullptr || IsPlain(name)) return true;
+    iconv_t converter = Converter(toSystem, "UTF-8", TextCharset());
     if (converter == reinterpret_cast<iconv_t>(-1)) return false;
     // A character of code page 932 takes at most three bytes of UTF-8.
     system.resize(name.size() * 3);
@@ -176,12 +176,12 @@ bool NameToSystem(std::string_view name, std::string& system) {
 }
 
 size_t NameFromSystem(std::string_view system, char* name, size_t room) {
-    if (gUtf8 || IsPlain(system)) {
+    if (TextCharset() == nullptr || IsPlain(system)) {
         size_t size = std::min(system.size(), room);
         system.copy(name, size);
         return size;
     }
-    iconv_t converter = Converter(fromSystem, "CP932", "UTF-8");
+    iconv_t converter = Converter(fromSystem, TextCharset(), "UTF-8");
     size_t written = 0;
     for (size_t at = 0; at < system.size();) {
         size_t length = utf8::SequenceLength(system, at);
@@ -203,19 +203,26 @@ size_t NameFromSystem(std::string_view system, char* name, size_t room) {
 }
 
 std::string_view NameFromSystem(std::string_view system, std::string& name) {
-    if (gUtf8 || IsPlain(system)) return system;
+    if (TextCharset() == nullptr || IsPlain(system)) return system;
     // No character of code page 932 is longer than its UTF-8 form.
     name.resize(system.size());
     name.resize(NameFromSystem(system, name.data(), name.size()));
     return name;
 }
 
-const std::string* ToNative(const std::string& name) {
+const std::string* ToNative(const std::string& name, bool pattern) {
     // Buffers per thread: opening a file allocates nothing once warm.
     thread_local std::string native;
     thread_local std::string converted;
     native.clear();
     std::string_view whole(name.c_str());  // a zero byte ends a name
+    // A network name ("\\server\share") names no Linux file: taken as a
+    // rooted name it would reach "/server/share". The Windows program under
+    // Wine, with no network, finds no such path either.
+    if (whole.size() >= 2 && whole[0] == '\\' && IsSeparator(whole[1])) {
+        SetLastError(kErrorPathNotFound);
+        return nullptr;
+    }
     size_t i = 0;
     if (whole.size() >= 2 && IsDriveLetter(whole[0]) && whole[1] == ':') {
         i = 2;
@@ -242,14 +249,22 @@ const std::string* ToNative(const std::string& name) {
             continue;
         }
         plain = false;
-        at = NextCharIndex(native, at);
+        NextChar(native, at);
+    }
+    // "*" and "?" are no characters of a Windows name: they match others,
+    // in the last part of a search only. Neither is ever a byte of a
+    // double-byte character, nor is "/".
+    size_t wildcard = native.find_first_of("*?");
+    if (wildcard != std::string::npos && (!pattern || native.find('/', wildcard) != std::string::npos)) {
+        SetLastError(kErrorInvalidName);
+        return nullptr;
     }
     if (native.empty() && whole.size() >= 2) native = ".";  // "X:" alone: the current directory
     if (native.empty()) {
         SetLastError(kErrorPathNotFound);
         return nullptr;
     }
-    if (plain || gUtf8) return &native;
+    if (plain || TextCharset() == nullptr) return &native;
     if (!NameToSystem(native, converted)) {
         SetLastError(kErrorInvalidName);
         return nullptr;

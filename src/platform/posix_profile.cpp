@@ -11,6 +11,13 @@
 // compared ignoring ASCII case and end at a NUL byte, as does a value. A
 // value enclosed in a matching pair of quotes loses them.
 //
+// A file that begins with a byte-order mark is text of that encoding (UTF-8,
+// UTF-16 little- or big-endian): it is decoded, and its text given in the
+// run's code page, written as the Windows system writes it (in code page 932
+// a close character where there is no exact one, as é for e, else "?"; each
+// half of a character beyond U+FFFF a "?"). A file without a mark is taken
+// byte for byte.
+//
 // The file is read once, into an index of its sections and keys, and kept
 // until the flush request. Anything that is not a regular file, or is larger
 // than kProfileSizeLimit, is refused as unreadable: every lookup then
@@ -20,12 +27,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <optional>
 #include <unordered_map>
 
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -33,6 +42,114 @@ namespace {
 constexpr size_t kProfileSizeLimit = 4 * 1024 * 1024;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigMark = "\xFE\xFF";
+constexpr uint32_t kReplacementCharacter = 0xFFFD;
+// What the Windows system writes for a character that code page 932 lacks.
+constexpr char kNoCharacter = '?';
+
+struct BestFit {
+    uint16_t character;
+    uint16_t code;
+};
+
+// The characters the Windows system writes otherwise than glibc's iconv.
+constexpr BestFit kBestFit[] = {
+#include "platform/cp932_best_fit.inc"
+};
+
+void AppendUtf8(uint32_t code, std::string& out) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    size_t length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    static constexpr unsigned char kLeadMarks[5] = {0, 0, 0xC0, 0xE0, 0xF0};
+    char bytes[4];
+    for (size_t k = length - 1; k > 0; --k, code >>= 6) bytes[k] = static_cast<char>(0x80 | (code & 0x3F));
+    bytes[0] = static_cast<char>(kLeadMarks[length] | code);
+    out.append(bytes, length);
+}
+
+// The code point of a well-formed sequence of 2 to 4 bytes.
+uint32_t Utf8Code(std::string_view sequence) {
+    uint32_t code = static_cast<unsigned char>(sequence[0]) & (0x7F >> sequence.size());
+    for (size_t k = 1; k < sequence.size(); ++k) code = (code << 6) | (static_cast<unsigned char>(sequence[k]) & 0x3F);
+    return code;
+}
+
+// UTF-16 as UTF-8; a surrogate without its pair becomes U+FFFD, and an odd
+// last byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    auto unitAt = [&](size_t i) {
+        uint32_t first = static_cast<unsigned char>(bytes[i]);
+        uint32_t second = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (first << 8) | second : (second << 8) | first;
+    };
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        uint32_t code = unitAt(i);
+        if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size()) {
+            uint32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (code >= 0xD800 && code <= 0xDFFF) code = kReplacementCharacter;
+        AppendUtf8(code, text);
+    }
+    return text;
+}
+
+// One character in code page 932, as the Windows system writes it.
+void AppendCp932(uint32_t code, std::string_view utf8Form, std::string& out) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    if (code > 0xFFFF) {  // two UTF-16 units, neither a character of its own
+        out.append(2, kNoCharacter);
+        return;
+    }
+    auto fit = std::lower_bound(std::begin(kBestFit), std::end(kBestFit), code,
+                                [](const BestFit& entry, uint32_t value) { return entry.character < value; });
+    if (fit != std::end(kBestFit) && fit->character == code) {
+        if (fit->code > 0xFF) out += static_cast<char>(fit->code >> 8);
+        out += static_cast<char>(fit->code & 0xFF);
+        return;
+    }
+    std::string converted;
+    std::string_view name = posix::NameFromSystem(utf8Form, converted);
+    out += name == "\xFF" ? std::string_view(&kNoCharacter, 1) : name;
+}
+
+// The text of a file that begins with a byte-order mark, in the run's code
+// page; a file without one as it stands.
+std::string DecodedText(std::string_view file) {
+    std::string text;
+    if (file.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        text = utf8::Sanitized(file.substr(kUtf8Mark.size()));
+    } else if (file.substr(0, kUtf16LittleMark.size()) == kUtf16LittleMark) {
+        text = Utf16ToUtf8(file.substr(kUtf16LittleMark.size()), false);
+    } else if (file.substr(0, kUtf16BigMark.size()) == kUtf16BigMark) {
+        text = Utf16ToUtf8(file.substr(kUtf16BigMark.size()), true);
+    } else {
+        return std::string(file);
+    }
+    if (posix::TextCharset() == nullptr) return text;  // a UTF-8 run
+    std::string inCodePage;
+    inCodePage.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        // The text is well-formed: a sequence of one byte is ASCII.
+        size_t length = utf8::SequenceLength(text, i);
+        std::string_view sequence = std::string_view(text).substr(i, length);
+        AppendCp932(length == 1 ? static_cast<unsigned char>(text[i]) : Utf8Code(sequence), sequence, inCodePage);
+        i += length;
+    }
+    return inCodePage;
+}
 
 bool IsProfileBlank(char c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; }
 
@@ -88,7 +205,6 @@ struct Profile {
 
 void IndexSections(Profile& profile) {
     std::string_view file = profile.text;
-    if (file.substr(0, kUtf8Mark.size()) == kUtf8Mark) file.remove_prefix(kUtf8Mark.size());
     Section* current = nullptr;
     size_t next = 0;
     while (next < file.size()) {
@@ -162,7 +278,10 @@ const Profile& ProfileOf(const std::string& path) {
         profile = Profile{};
         profile.native = *native;
         profile.readable = ReadWhole(*native, profile.text);
-        if (profile.readable) IndexSections(profile);
+        if (profile.readable) {
+            profile.text = DecodedText(profile.text);
+            IndexSections(profile);
+        }
     }
     return profile;
 }

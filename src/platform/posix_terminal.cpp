@@ -76,15 +76,15 @@ bool gConvertForTerminal = false;
 
 void StartTerminal() {
     terminal = !StdOutputClosedAtStart() && isatty(STDOUT_FILENO) == 1;
-    if (terminal) converter = iconv_open("UTF-8", "CP932");
+    if (terminal && TextCharset() != nullptr) converter = iconv_open("UTF-8", TextCharset());
     terminal = terminal && converter != reinterpret_cast<iconv_t>(-1);
     gConvertForTerminal = terminal && convert;
     errorTerminal = isatty(STDERR_FILENO) == 1;
 }
 
-std::string Cp932ToUtf8(std::string_view text) {
+std::string CharsetToUtf8(std::string_view text) {
     std::string converted;
-    iconv_t cd = iconv_open("UTF-8", "CP932");
+    iconv_t cd = TextCharset() != nullptr ? iconv_open("UTF-8", TextCharset()) : reinterpret_cast<iconv_t>(-1);
     if (cd == reinterpret_cast<iconv_t>(-1)) return utf8::Sanitized(text);
     Convert(cd, text.data(), text.size(), nullptr, [&](const char* bytes, size_t size) {
         converted.append(bytes, size);
@@ -107,8 +107,8 @@ bool WriteToTerminal(const void* bytes, uint32_t size) {
     return WriteConverted(text, size);
 }
 
-void UseTerminalCodePage(uint32_t codePage) {
-    convert = codePage != kCodePageUtf8;
+void UseTerminalConversion(bool wanted) {
+    convert = wanted;
     gConvertForTerminal = terminal && convert;
 }
 
@@ -116,4 +116,4 @@ void UseTerminalCodePage(uint32_t codePage) {
 
 bool SysStdErrorIsTerminal() { return errorTerminal; }
 
-void SysConsoleTextInUtf8() { posix::UseTerminalCodePage(kCodePageUtf8); }
+void SysConsoleTextInUtf8() { posix::UseTerminalConversion(false); }

@@ -1,11 +1,11 @@
-// The Windows backend: thin calls to kernel32, and for CodePage=65001 what
-// the A calls cannot do: UTF-8 comparison by characters, profile values read
-// as UTF-8 through the W calls, and names given to the wide file services,
-// converted from UTF-8, with the command line and the program's name taken
-// from them.
+// The Windows backend: thin calls to kernel32, and for a UTF-8 run what the
+// A calls cannot do: profile values read as UTF-8 through the W calls, and
+// names given to the wide file services, converted from UTF-8, with the
+// command line and the program's name taken from them. Comparison and
+// lower-casing are the system's for code page 932 only; the code-page
+// module compares UTF-8 text itself.
 #include <windows.h>
 
-#include "platform/char_rule.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
 
@@ -193,30 +193,7 @@ bool SysDeleteFile(const std::string& path) {
     return WideName(path, wide) && DeleteFileW(wide.c_str()) != FALSE;
 }
 
-namespace {
-
-// The code of the next character of UTF-8 text, decoded by the system; a
-// malformed byte gets a code of its own, past every character's.
-uint32_t NextUtf8Code(std::string_view text, size_t& i) {
-    size_t size = utf8::SequenceLength(text, i);
-    wchar_t units[2] = {};
-    int count = size > 1 ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data() + i, static_cast<int>(size),
-                                               units, 2)
-                         : 0;
-    uint32_t code = static_cast<unsigned char>(text[i]);
-    if (count == 1) code = units[0];
-    if (count == 2) code = 0x10000 + ((static_cast<uint32_t>(units[0]) - 0xD800) << 10) + (units[1] - 0xDC00);
-    if (size == 1 && code >= 0x80) code += 0x110000;
-    i += size;
-    return code;
-}
-
-}  // namespace
-
-void SysUseCodePage(uint32_t code) {
-    codePage = code;
-    UseCharRule(code == kCodePageUtf8);
-}
+void SysUseCodePage(uint32_t code) { codePage = code; }
 
 uint32_t SysGetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultText,
                                     char* buffer, uint32_t size, const std::string& path) {
@@ -245,40 +222,25 @@ void SysFlushPrivateProfile(const std::string& path) {
 }
 
 int SysCompareString(bool ignoreCase, std::string_view first, std::string_view second) {
-    if (codePage == kCodePageUtf8) {
-        size_t i = 0;
-        size_t j = 0;
-        while (i < first.size() && j < second.size()) {
-            uint32_t a = NextUtf8Code(first, i);
-            uint32_t b = NextUtf8Code(second, j);
-            if (ignoreCase) {
-                a = utf8::LowerLetter(a);
-                b = utf8::LowerLetter(b);
-            }
-            if (a != b) return a < b ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
-        }
-        if (i < first.size()) return CSTR_GREATER_THAN;
-        return j < second.size() ? CSTR_LESS_THAN : CSTR_EQUAL;
-    }
     return CompareStringA(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, first.data(),
                           static_cast<int>(first.size()), second.data(), static_cast<int>(second.size()));
 }
 
-void SysCharLowerBuff(char* text, uint32_t length) {
-    if (codePage != kCodePageUtf8) {
-        CharLowerBuffA(text, length);
-        return;
-    }
-    std::string_view view(text, length);
-    for (size_t i = 0; i < length;) {
-        size_t start = i;
-        uint32_t code = NextUtf8Code(view, i);
-        uint32_t lower = utf8::LowerLetter(code);
-        if (lower == code) continue;
-        // Small and capital letters of the folded set take as many bytes.
-        wchar_t unit = static_cast<wchar_t>(lower);
-        WideCharToMultiByte(CP_UTF8, 0, &unit, 1, text + start, static_cast<int>(i - start), nullptr, nullptr);
-    }
+void SysCharLowerBuff(char* text, uint32_t length) { CharLowerBuffA(text, length); }
+
+bool SysCompareKey(std::string_view text, std::string& key) {
+    // The system's sort key under the same flags: texts that compare equal
+    // have equal sort keys. An empty text is given as one that ends at once,
+    // as a length of 0 is refused.
+    const int length = text.empty() ? -1 : static_cast<int>(text.size());
+    const char* bytes = text.empty() ? "" : text.data();
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, bytes, length, nullptr, 0);
+    if (size <= 0) return false;
+    key.resize(static_cast<size_t>(size));
+    size = LCMapStringA(LOCALE_USER_DEFAULT, flags, bytes, length, key.data(), size);
+    key.resize(static_cast<size_t>(size > 0 ? size : 0));
+    return size > 0;
 }
 
 int SysLeadByteRanges(uint8_t ranges[12]) {

@@ -1,6 +1,6 @@
 #include "process/command_words.h"
 
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 
 #include <vector>
 

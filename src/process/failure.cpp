@@ -5,7 +5,7 @@
 #include <exception>
 #include <new>
 
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 #include "messages/messages.h"
 #include "platform/platform.h"
 #include "process/diagnostics.h"

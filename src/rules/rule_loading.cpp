@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 #include "files/file_system.h"
 #include "messages/messages.h"
 #include "platform/platform.h"
@@ -48,21 +48,19 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
 }
 
 // The code page of the data: absent or empty is 932; a number (by the rules
-// of every integer key) of 932 or 65001 is that one; anything else is an
-// error line, and the pass is skipped.
-bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet& rules) {
+// of every integer key) of a code page the program speaks is that one;
+// anything else is an error line, and the pass is skipped. The names taken
+// so far are carried over into the new code page.
+bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet& rules,
+                  std::initializer_list<std::string*> names) {
     std::string text = ReadValueText(reader, kSection, kCodePageKey, "");
     int32_t value = text.empty() ? static_cast<int32_t>(kCodePageShiftJis) : IntegerOrDefault(text, -1);
-    if (value != static_cast<int32_t>(kCodePageShiftJis) && value != static_cast<int32_t>(kCodePageUtf8)) {
+    if (value < 0 || !SwitchCodePage(static_cast<uint32_t>(value), names)) {
         WriteError({kBadCodePageMessage, text});
         DiagnoseUserError(kDiagnosticBadCodePage, path, text);
         return false;
     }
     rules.CodePage = static_cast<uint32_t>(value);
-    if (rules.CodePage == kCodePageUtf8) {
-        UseCodePage(rules.CodePage);
-        UseMessagesFor(rules.CodePage);
-    }
     return true;
 }
 
@@ -86,6 +84,9 @@ RuleFileName NameRuleFile() {
     if (!file.fromHere) file.programPath = PathOf(CommandWord(0));
     file.path = IsFullyQualified(file.typed) ? file.typed
                                              : (file.fromHere ? SysCurrentFolder() : file.programPath) + file.typed;
+    // "C:r.ini" is r.ini in the current folder, and so is its folder, where
+    // BaseDir lies (not "C:", the root).
+    if (file.fromHere && IsDriveRelative(file.path)) file.path = SysCurrentFolder() + file.path.substr(2);
     return file;
 }
 
@@ -114,12 +115,11 @@ void LoadRules(RuleSet& rules) {
     }
     RuleFileReader reader = OpenRuleFile(file.path);
     TextList items;
-    bool codePageKnown = ReadCodePage(reader, file.path, rules);
+    bool codePageKnown = ReadCodePage(reader, file.path, rules, {&file.typed, &file.programPath, &file.path});
     if (rules.CodePage != kCodePageShiftJis) {
-        // The names were taken in code page 932; from now on every text is
-        // UTF-8, so the system gives them again.
+        // The system is asked for the file again by its name in the new code
+        // page.
         CloseRuleFile(reader);
-        file = NameRuleFile();
         reader = OpenRuleFile(file.path);
     }
     const bool fromHere = file.fromHere;

@@ -16,7 +16,7 @@ inline constexpr int32_t kInitialKeyWidth = 8;
 
 struct RuleSet {
     int32_t ColumnNo = -1;
-    uint32_t CodePage = 932;  // of the data and the console: 932, or 65001 for UTF-8
+    uint32_t CodePage = 932;  // of the data and the console: 932, or UTF-8 where the rule file says so
     std::string BaseDir;
     std::string DefaultFile;
     bool Sync = false;  // Sync=1: the destinations and the journal reach the disk in an order a power cut keeps

@@ -35,8 +35,10 @@ A case file is UTF-8 text, turned into Shift-JIS with iconv. Its lines:
                         UTF-8 bytes on disk
 
 Block MODE: "crlf" (the default) ends every "| " line with CR LF, "lf" with
-LF, "raw" with nothing; add "noeol" to leave the last line without one, and
-"utf8" for a block whose bytes are UTF-8 rather than Shift-JIS. For standard
+LF, "raw" with nothing; add "noeol" to leave the last line without one,
+"utf8", "utf16le" or "utf16be" for a block whose bytes are in that encoding
+rather than Shift-JIS, and "bom" to begin it with the encoding's byte-order
+mark (the forms editors save a rule file in). For standard
 output, "noend" expects the start banner only (a run that fails prints its
 report and no end banner), "bare" no banner at all (/v, /s).
 Inside a block "␍" is CR, "␊" is LF, "\\xHH" a raw byte, "{prog}" the
@@ -155,7 +157,7 @@ class Case:
         text = cls.block(body, modes)
         if not body or "bare" in modes or text.startswith(START_TEXT):
             return text
-        return Template(START_TEXT + text + ("" if "noend" in modes else END_TEXT), text.utf8)
+        return Template(START_TEXT + text + ("" if "noend" in modes else END_TEXT), text.encoding)
 
     @staticmethod
     def word(text):
@@ -168,30 +170,44 @@ class Case:
         text = "".join(line + line_end for line in body)
         if "noeol" in modes and line_end:
             text = text[: -len(line_end)]
-        return Template(text, utf8="utf8" in modes)
+        encoding = next((m for m in modes if m in ENCODINGS), "sjis")
+        return Template(text, encoding, "bom" in modes)
+
+
+# The encodings a block may be written in: how its text becomes bytes, and
+# its byte-order mark.
+ENCODINGS = {
+    "sjis": (to_sjis, b""),
+    "utf8": (lambda text: text.encode("utf-8"), b"\xef\xbb\xbf"),
+    "utf16le": (lambda text: text.encode("utf-16-le"), b"\xff\xfe"),
+    "utf16be": (lambda text: text.encode("utf-16-be"), b"\xfe\xff"),
+}
 
 
 class Template(str):
-    """A block's text; its bytes are Shift-JIS, or UTF-8 in mode "utf8"."""
-    def __new__(cls, text, utf8=False):
+    """A block's text; its bytes are Shift-JIS, or in the encoding its mode
+    names, after that encoding's byte-order mark in mode "bom"."""
+    def __new__(cls, text, encoding="sjis", bom=False):
         template = super().__new__(cls, text)
-        template.utf8 = utf8
+        template.encoding = encoding
+        template.bom = bom
         return template
 
 
 def render(template, prog, dirname, here=None, sep=b"\\"):
-    """The bytes of a block: Shift-JIS (or UTF-8) text, with the escapes put in."""
-    encode = (lambda text: text.encode("utf-8")) if getattr(template, "utf8", False) else to_sjis
-    out = b""
+    """The bytes of a block: Shift-JIS (or its mode's encoding), with the
+    escapes put in."""
+    template_encoding = getattr(template, "encoding", "sjis")
+    encode, mark = ENCODINGS[template_encoding]
+    out = mark if getattr(template, "bom", False) else b""
     pattern = re.compile(r"␍|␊|\\x([0-9A-Fa-f]{2})|\{prog\}|\{dir\}|\{here\}|\{/\}")
     pos = 0
     for m in pattern.finditer(template):
         out += encode(template[pos:m.start()])
         token = m.group(0)
-        if token == "␍":
-            out += b"\r"
-        elif token == "␊":
-            out += b"\n"
+        if token in ("␍", "␊"):
+            control = "\r" if token == "␍" else "\n"
+            out += control.encode("ascii") if template_encoding == "sjis" else encode(control)
         elif token == "{prog}":
             out += encode(prog)
         elif token == "{dir}":

@@ -74,6 +74,30 @@ TEST(FileSystem, PathAndDirectoryParts) {
     }
 }
 
+TEST(FileSystem, NamesUsedAsTheyStand) {
+    struct NameCase {
+        std::string_view name;
+        bool fullyQualified, driveRelative;
+    };
+    const std::vector<NameCase> cases = {
+        {R"(C:\out)", true, false},
+        {"C:r.ini", true, true},
+        {"C:", true, true},
+        {"c:/out", true, false},
+        {R"(\\srv\share)", true, false},
+        {R"(\/srv\share)", true, false},
+        {R"(\out)", false, false},
+        {"out", false, false},
+        {"1:x", true, false},
+        {R"(out\C:x)", true, false},
+        {"", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsFullyQualified(c.name), c.fullyQualified) << c.name;
+        EXPECT_EQ(IsDriveRelative(c.name), c.driveRelative) << c.name;
+    }
+}
+
 TEST(FileSystem, SeparatorsAndByteClasses) {
     const std::vector<std::pair<std::string_view, size_t>> separators = {
         {"", 0},

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "assort/summary.h"
-#include "codepage/lead_bytes.h"
+#include "codepage/code_page.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST(Summary, PadRightFillsAndCutsBytes) {
 // In UTF-8 a wide or full-width character takes two columns and any other
 // one (half-width kana, é, a malformed byte) one; a character is never cut.
 TEST(Summary, PadRightCountsColumnsInUtf8) {
-    UseCodePage(kCodePageUtf8);
+    SwitchCodePage(kCodePageUtf8);
     ExpectPadded({
         {"上記以外", ' ', 8, "上記以外"},
         {"東京", ' ', 8, "東京    "},
@@ -50,5 +50,5 @@ TEST(Summary, PadRightCountsColumnsInUtf8) {
         {"ｱｲé\xE3\x81", ' ', 6, "ｱｲé\xE3\x81 "},
         {"Ｔｏｋｙｏ", '-', 5, "Ｔｏ-"},
     });
-    UseCodePage(kCodePageShiftJis);
+    SwitchCodePage(kCodePageShiftJis);
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "text/text_list.h"
 #include "unit_support.h"
 
@@ -69,14 +70,58 @@ TEST(TextList, LookupIgnoresLetterCaseOnly) {
         {{"\x84\x60"}, "\x84\x91", 0},                                  // Я, я
         {{"\x83\x9f"}, "\x84\x40", -1},                                 // Α, А
     };
+    // Each list as it stands, and lengthened past a few items by texts that
+    // equal none looked up, so that the lookup goes through the index.
+    const std::vector<std::string_view> fillers = {"f0", "f1", "f2", "f3", "f4", "f5", "f6", "f7"};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
         EXPECT_EQ(IndexOfText(ListOf(c.items), c.text), c.index);
+        std::vector<std::string_view> longer = c.items;
+        longer.insert(longer.end(), fillers.begin(), fillers.end());
+        EXPECT_EQ(IndexOfText(ListOf(longer), c.text), c.index);
     }
     EXPECT_EQ(CompareNoCase("", ""), 0);
     EXPECT_EQ(CompareNoCase("aBc", "AbC"), 0);
     EXPECT_LT(CompareNoCase("a", "b"), 0);
     EXPECT_GT(CompareNoCase("b", "a"), 0);
+}
+
+// Lists of texts made of letters in both cases, full-width letters, codes
+// that code page 932 gives twice for one character and a lone lead byte:
+// the lookup gives what a scan from the first item gives, also after
+// appending, replacing and clearing, and after the code page switches.
+TEST(TextList, LookupFindsTheFirstEqualItemAsAScanDoes) {
+    const std::vector<std::string_view> pieces = {"a",        "A",        "b",        "\x82\x60", "\x82\x81",
+                                                  "\x87\x54", "\xFA\x4A", "\xFA\x40", "\xED\x40", "\xFA\x5C",
+                                                  " ",        "\x83",     "\xD0\x81", "\xD1\x91"};
+    uint64_t state = 20240101;
+    auto below = [&](size_t n) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<size_t>((state >> 33) % n);
+    };
+    auto text = [&] {
+        std::string made;
+        for (size_t n = below(3) + 1; n > 0; --n) made += pieces[below(pieces.size())];
+        return made;
+    };
+    auto scan = [](const TextList& list, std::string_view wanted) {
+        for (int32_t i = 0; i < ItemCount(list); ++i) {
+            if (CompareNoCase(ItemAt(list, i), wanted) == 0) return i;
+        }
+        return -1;
+    };
+    TextList list;
+    for (int round = 0; round < 300; ++round) {
+        if (round % 50 == 49) ClearItems(list);
+        if (round == 170) SwitchCodePage(kCodePageUtf8);  // Ё and ё (D0 81, D1 91) become equal
+        AppendItem(list, text());
+        if (ItemCount(list) > 2 && round % 7 == 0) ReplaceItem(list, static_cast<int32_t>(below(2)), text());
+        for (int lookup = 0; lookup < 20; ++lookup) {
+            std::string wanted = text();
+            ASSERT_EQ(IndexOfText(list, wanted), scan(list, wanted)) << ::testing::PrintToString(wanted);
+        }
+    }
+    SwitchCodePage(kCodePageShiftJis);
 }
 
 TEST(TextList, AppendReplaceAndClear) {
