@@ -10,6 +10,10 @@
 // name and the first key in it win; a key without "=" answers the default;
 // names ignore ASCII case and end at a NUL byte, as a value does; a value in
 // a matching pair of quotes loses them; a UTF-8 mark at the start is skipped.
+// A file that begins with a byte-order mark is decoded first (UTF-8, UTF-16),
+// so the plain reading holds for it only when the rest is ASCII after a UTF-8
+// mark.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -132,7 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     fuzz::PutBytes(rulePath, input);
     SysFlushPrivateProfile(rulePath);  // the service may keep the last input
-    const bool wellFormed = fuzz::WellFormed(input);
+    const bool marked = input.substr(0, 2) == "\xFF\xFE" || input.substr(0, 2) == "\xFE\xFF" ||
+                        (input.substr(0, 3) == "\xEF\xBB\xBF" &&
+                         std::any_of(input.begin() + 3, input.end(), [](char c) { return (c & 0x80) != 0; }));
+    const bool wellFormed = fuzz::WellFormed(input) && !marked;
     // A small buffer, different from input to input.
     const uint32_t small = 1 + static_cast<uint32_t>(size % 13);
     for (const std::string& key : kKeys) {
