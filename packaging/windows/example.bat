@@ -3,12 +3,15 @@ rem Runs Rowdispatch @PROJECT_VERSION@ on the bundled example and tells what its
 rem exit status (errorlevel) means.
 rem   example.bat        the Shift-JIS example: examples\orders.csv
 rem   example.bat utf8   the UTF-8 example: examples\utf8\orders.csv
+rem   example.bat by-value   a file for each region, each starting with the
+rem                      header line: examples\by-value\orders.csv
 rem The rule files say BaseDir=out: the assorted files appear in the folder
 rem "out" beside rowdispatch.exe. /c deletes what an earlier run left there.
 setlocal
 cd /d "%~dp0"
 set example=examples
 if /i "%~1"=="utf8" set example=examples\utf8
+if /i "%~1"=="by-value" set example=examples\by-value
 
 rowdispatch.exe %example%\orders.csv %example%\orders.ini /c
 set status=%errorlevel%

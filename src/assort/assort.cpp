@@ -1,11 +1,13 @@
 #include "assort/assort.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "assort/destination_table.h"
 #include "assort/destinations.h"
 #include "assort/summary.h"
+#include "assort/value_files.h"
 #include "files/file_system.h"
 #include "files/line_file.h"
 #include "messages/messages.h"
@@ -137,6 +139,19 @@ int32_t FindRule(const TextList& keys, KnownValues& known, std::string_view valu
     return rule;
 }
 
+// Reads the next input line; false at the end of the input.
+bool ReadInputLine(LineFile& input, std::string& spill, std::string_view& line) {
+    CheckInterrupt();
+    bool ended = AtEndOfFile(input);
+    CheckIo(kPlaceReadInput);
+    if (ended) return false;
+    line = ReadLine(input, spill);
+    CheckIo(kPlaceReadInput);
+    CountLineRead();  // the run's line count, for the summary and the diagnostics alike
+    TickProgress();
+    return true;
+}
+
 }  // namespace
 
 void AssortInput(RuleSet& rules, std::string_view inputWord) {
@@ -172,36 +187,62 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     // The open input shares no deleting, so clearing cannot remove it.
     if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
 
+    // The header: the input's first lines, neither routed nor counted. They
+    // are taken before the default destination opens, which gets them too.
+    std::string spill;  // a line that does not lie whole in one block of input
+    spill.reserve(kReadBlockSize);
+    std::vector<std::string> header;
+    while (static_cast<int64_t>(header.size()) < rules.HeaderLines) {
+        std::string_view line;
+        if (!ReadInputLine(input, spill, line)) break;
+        header.emplace_back(line);
+        CountLineRouted();
+    }
+    rules.HeaderTaken = static_cast<int64_t>(header.size());
+
+    table.header = &header;
     if (writing) {
         std::vector<std::string> paths;
         for (const Target& target : targets) paths.push_back(target.path);
         StartDestinations(table, paths);
         OpenDestination(table, 0);  // the default destination is opened first
     }
+    ValueFiles valueFiles;
+    StartValueFiles(valueFiles, rules, writing, gRunOptions.ClearOutputs);
+    std::vector<size_t> valueSlots;                       // the destination of each value's file
+    std::unordered_map<std::string, size_t> targetSlots;  // the rules' and the default's, by lower-cased path
+    if (valueFiles.active) {
+        for (const Target& target : targets) targetSlots.emplace(LowerText(target.path), target.same);
+    }
 
     std::string value;  // the routing field of the line; empty when the line is shorter
-    std::string spill;  // a line that does not lie whole in one block of input
-    spill.reserve(kReadBlockSize);
     AddedCounts added(static_cast<size_t>(ItemCount(*rules.RuleKeys)), 0);
     KnownValues knownValues;
     for (;;) {
-        CheckInterrupt();
-        bool ended = AtEndOfFile(input);
-        CheckIo(kPlaceReadInput);
-        if (ended) break;
-        std::string_view line = ReadLine(input, spill);
-        CheckIo(kPlaceReadInput);
-        CountLineRead();  // the run's line count, for the summary and the diagnostics alike
+        std::string_view line;
+        if (!ReadInputLine(input, spill, line)) break;
         const int64_t lineNumber = gRunProgress.linesRead;
-        TickProgress();
 
         // Only the routing field is kept.
         CommaTextItem(line, rules.ColumnNo - 1, value);
         int32_t rule = FindRule(*rules.RuleKeys, knownValues, value);
-        const Target& target = targets[static_cast<size_t>(rule + 1)];
-
-        if (writing) RouteLine(table, target.same, line, lineNumber);
-        CountLine(rules, added, rule);
+        size_t slot = targets[static_cast<size_t>(rule + 1)].same;
+        if (rule < 0 && valueFiles.active && !value.empty()) {
+            // Rules first; a value that none names has a file of its own.
+            bool met = false;
+            size_t number = FindValueFile(valueFiles, rules, value, met);
+            if (met && writing) {
+                // A path that a rule or the default names is that destination.
+                auto same = targetSlots.find(LowerText(rules.Values[number].path));
+                valueSlots.push_back(same != targetSlots.end() ? same->second
+                                                               : AddDestination(table, rules.Values[number].path));
+            }
+            ++rules.Values[number].count;
+            if (writing) RouteLine(table, valueSlots[number], line, lineNumber);
+        } else {
+            if (writing) RouteLine(table, slot, line, lineNumber);
+            CountLine(rules, added, rule);
+        }
         CountLineRouted();
     }
     EndRunProgress();
@@ -210,6 +251,6 @@ void AssortInput(RuleSet& rules, std::string_view inputWord) {
     CloseLineFile(input);
     CheckIo(kPlaceCloseInput);
     StoreCounts(rules, added);
-    PrintSummary(rules, gRunProgress.linesRead);
+    PrintSummary(rules, gRunProgress.linesRead - rules.HeaderTaken);
     if (writing) CommitDestinations(table);
 }

@@ -33,8 +33,27 @@ void NoteLoss(const Destination& destination, int64_t firstMissing) { NoteFailed
 
 bool IsOpen(const Destination& destination) { return destination.file.state == LineFileState::Writing; }
 
+// The order of last use: a destination leaves it at its close, and goes to
+// its newest end at its open and at every line.
+void Unlink(DestinationTable& table, size_t slot) {
+    Destination& destination = *table.slots[slot];
+    (destination.older == kNoSlot ? table.oldest : table.slots[destination.older]->newer) = destination.newer;
+    (destination.newer == kNoSlot ? table.newest : table.slots[destination.newer]->older) = destination.older;
+    destination.newer = destination.older = kNoSlot;
+}
+
+void LinkNewest(DestinationTable& table, size_t slot) {
+    Destination& destination = *table.slots[slot];
+    destination.older = table.newest;
+    (table.newest == kNoSlot ? table.oldest : table.slots[table.newest]->newer) = slot;
+    table.newest = slot;
+}
+
 // Writes out the slot's pending lines and closes it, with the I/O check.
-void CloseOne(DestinationTable& table, Destination& destination) {
+void CloseOne(DestinationTable& table, size_t slot) {
+    Destination& destination = *table.slots[slot];
+    Unlink(table, slot);
+    --table.openCount;
     if (table.journal.sync) WritePendingToDisk(destination.file);
     if (PendingIoResult == 0) table.calls->close(destination.file);
     if (PendingIoResult != 0) {
@@ -46,27 +65,21 @@ void CloseOne(DestinationTable& table, Destination& destination) {
         CheckIo(kPlaceCloseDestination);
     }
     destination.firstPending = destination.firstSinceOpen = 0;
-    --table.openCount;
 }
 
 // Closes the destination used least recently; its buffer serves the
 // destination about to open.
 void PutAside(DestinationTable& table, Destination& next) {
-    Destination* oldest = nullptr;
-    for (size_t i = 0; i < table.slotCount; ++i) {
-        Destination& candidate = table.slots[i];
-        if (&candidate == &next || !IsOpen(candidate)) continue;
-        if (oldest == nullptr || candidate.lastUse < oldest->lastUse) oldest = &candidate;
-    }
-    if (oldest == nullptr) return;
-    CloseOne(table, *oldest);
+    if (table.oldest == kNoSlot) return;
+    Destination& oldest = *table.slots[table.oldest];
+    CloseOne(table, table.oldest);
     // A closed destination keeps no buffer: the open ones hold them all.
     if (next.file.capacity == 0) {
-        next.file.buffer = std::move(oldest->file.buffer);
-        next.file.capacity = oldest->file.capacity;
+        next.file.buffer = std::move(oldest.file.buffer);
+        next.file.capacity = oldest.file.capacity;
     }
-    oldest->file.buffer.reset();
-    oldest->file.capacity = 0;
+    oldest.file.buffer.reset();
+    oldest.file.capacity = 0;
 }
 
 // A destination put aside is opened again only as the file the run left:
@@ -111,6 +124,33 @@ void CheckWrite(Destination& destination, int64_t firstMissing) {
     CheckIo(kPlaceWriteDestination);
 }
 
+// Appends the line, input line number `lineNumber`, and its CR LF to the
+// open destination.
+void AppendLine(const DestinationTable& table, Destination& destination, std::string_view line, int64_t lineNumber) {
+    LineFile& file = destination.file;
+    // The pending lines go out first when this one does not fit after them.
+    if (file.position > 0 && line.size() + kLineEnd.size() > file.capacity - file.position) {
+        table.calls->writePending(file);
+        CheckWrite(destination, destination.firstPending);
+        destination.firstPending = 0;
+    }
+    if (destination.firstPending == 0) destination.firstPending = lineNumber;
+    if (destination.firstSinceOpen == 0) destination.firstSinceOpen = lineNumber;
+    table.calls->writeLine(file, line);
+    CheckWrite(destination, destination.firstPending);
+    if (file.position == 0) destination.firstPending = 0;
+}
+
+// The header lines (input lines 1 and on) atop a destination that is empty
+// as it opens.
+void WriteHeaderIfEmpty(const DestinationTable& table, Destination& destination) {
+    if (table.header == nullptr || table.header->empty()) return;
+    uint64_t size = 0;
+    if (!SysGetFileSize(destination.file.handle, &size) || size != 0) return;
+    int64_t lineNumber = 0;
+    for (const std::string& line : *table.header) AppendLine(table, destination, line, ++lineNumber);
+}
+
 }  // namespace
 
 void StartJournal(DestinationTable& table, const std::string& folder, uint32_t codePage, bool sync) {
@@ -121,14 +161,19 @@ void StartJournal(DestinationTable& table, const std::string& folder, uint32_t c
 }
 
 void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths) {
-    table.slots = std::make_unique<Destination[]>(paths.size());
-    table.slotCount = paths.size();
-    for (size_t i = 0; i < paths.size(); ++i) table.slots[i].path = paths[i];
+    for (const std::string& path : paths) AddDestination(table, path);
     table.bound = std::max<uint32_t>(1, std::min(kMaxOpenDestinations, SysOpenFileRoom()));
 }
 
+size_t AddDestination(DestinationTable& table, std::string path) {
+    table.slots.push_back(std::make_unique<Destination>());
+    table.slots.back()->path = std::move(path);
+    table.slotCount = table.slots.size();
+    return table.slotCount - 1;
+}
+
 void OpenDestination(DestinationTable& table, size_t slot) {
-    Destination& destination = table.slots[slot];
+    Destination& destination = *table.slots[slot];
     if (IsOpen(destination)) return;
     if (table.openCount >= table.bound) PutAside(table, destination);
     OpenByPath(table, destination);
@@ -150,29 +195,23 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     if (PendingIoResult != 0) NoteFailedFile(destination.path);
     CheckIo(kPlaceOpenDestination);
     ++table.openCount;
+    LinkNewest(table, slot);
+    WriteHeaderIfEmpty(table, destination);
 }
 
 void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int64_t lineNumber) {
-    Destination& destination = table.slots[slot];
+    Destination& destination = *table.slots[slot];
     OpenDestination(table, slot);
-    destination.lastUse = ++table.clock;
-    LineFile& file = destination.file;
-    // The pending lines go out first when this one does not fit after them.
-    if (file.position > 0 && line.size() + kLineEnd.size() > file.capacity - file.position) {
-        table.calls->writePending(file);
-        CheckWrite(destination, destination.firstPending);
-        destination.firstPending = 0;
+    if (table.newest != slot) {
+        Unlink(table, slot);
+        LinkNewest(table, slot);
     }
-    if (destination.firstPending == 0) destination.firstPending = lineNumber;
-    if (destination.firstSinceOpen == 0) destination.firstSinceOpen = lineNumber;
-    table.calls->writeLine(file, line);
-    CheckWrite(destination, destination.firstPending);
-    if (file.position == 0) destination.firstPending = 0;
+    AppendLine(table, destination, line, lineNumber);
 }
 
 void CloseDestinations(DestinationTable& table) {
     for (size_t i = 0; i < table.slotCount; ++i) {
-        if (IsOpen(table.slots[i])) CloseOne(table, table.slots[i]);
+        if (IsOpen(*table.slots[i])) CloseOne(table, i);
     }
 }
 
@@ -184,7 +223,7 @@ void CommitDestinations(DestinationTable& table) {
 
 DestinationTable::~DestinationTable() {
     for (size_t i = 0; i < slotCount; ++i) {
-        Destination& destination = slots[i];
+        Destination& destination = *slots[i];
         if (!IsOpen(destination)) continue;
         DropPending(destination.file);
         AbandonLineFile(destination.file);

@@ -6,7 +6,13 @@
 // table holds as many open destinations as the system lets the process
 // hold (at most kMaxOpenDestinations); when it is full, the one used least
 // recently is written out and closed, and opened again for appending when a
-// line comes for it.
+// line comes for it. Destinations can be added while the pass runs (a file
+// for each value), as many as memory holds; each costs its path and a small
+// record, and only the open ones hold a buffer.
+//
+// The header: a destination that is empty when the pass opens it gets the
+// header lines first (none for one that holds bytes, so a file appended to
+// run after run keeps one header at the top).
 //
 // A run is all or nothing: with a journal (files/journal.h), every
 // destination is recorded at its first open, before its first byte, and
@@ -19,6 +25,7 @@
 // one gone, replaced or cut short fails the run (code 2); one that another
 // program appended to is written on, and never cut back.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +35,8 @@
 #include "files/line_file.h"
 
 inline constexpr uint32_t kMaxOpenDestinations = 1024;
+
+inline constexpr size_t kNoSlot = SIZE_MAX;
 
 // The file calls the table makes, so that a test can stand in for them: by
 // default the line file's own (the open makes a missing folder first).
@@ -45,17 +54,22 @@ struct Destination {
     std::string path;
     LineFile file;
     JournalEntry* record = nullptr;  // set at its first open, when the run keeps a journal
-    uint64_t lastUse = 0;
-    int64_t firstPending = 0;    // the input line of the first line not yet handed over; 0: none
-    int64_t firstSinceOpen = 0;  // the input line of the first line routed to it since its open; 0: none
+    int64_t firstPending = 0;        // the input line of the first line not yet handed over; 0: none
+    int64_t firstSinceOpen = 0;      // the input line of the first line routed to it since its open; 0: none
+    // The open destinations in the order of their last use, the least
+    // recent first.
+    size_t newer = kNoSlot;
+    size_t older = kNoSlot;
 };
 
 struct DestinationTable {
-    std::unique_ptr<Destination[]> slots;
+    std::vector<std::unique_ptr<Destination>> slots;
     size_t slotCount = 0;
     uint32_t openCount = 0;
     uint32_t bound = 1;
-    uint64_t clock = 0;
+    size_t oldest = kNoSlot;  // the open destination used least recently
+    size_t newest = kNoSlot;
+    const std::vector<std::string>* header = nullptr;  // written atop every destination found empty
     const DestinationCalls* calls = &kLineFileCalls;
     Journal journal;
     bool journaled = false;
@@ -75,6 +89,8 @@ struct DestinationTable {
 void StartJournal(DestinationTable& table, const std::string& folder, uint32_t codePage, bool sync);
 // One slot for each path; a path is the destination of its slot.
 void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths);
+// One more slot, for the path; gives its number.
+size_t AddDestination(DestinationTable& table, std::string path);
 // Opens the slot's destination unless it is open (the I/O check follows).
 void OpenDestination(DestinationTable& table, size_t slot);
 // Appends the line, input line number `lineNumber`, and its CR LF to the

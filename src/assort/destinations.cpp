@@ -10,13 +10,9 @@ std::string ResolvePath(std::string_view name, std::string_view baseDir) {
     return path;
 }
 
-namespace {
-
 void RemoveIfPresent(const std::string& path) {
     if (IsExistingFile(path)) RemoveFile(path);
 }
-
-}  // namespace
 
 void ClearOutputFiles(const RuleSet& rules) {
     RemoveIfPresent(ResolvePath(rules.DefaultFile, rules.BaseDir));

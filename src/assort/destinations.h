@@ -11,3 +11,5 @@
 
 std::string ResolvePath(std::string_view name, std::string_view baseDir);
 void ClearOutputFiles(const RuleSet& rules);
+// Deletes the file when there is one; the outcome is not tested.
+void RemoveIfPresent(const std::string& path);

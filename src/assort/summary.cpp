@@ -39,28 +39,43 @@ std::string Utf8Name(const std::string& shown) {
     return utf8::Sanitized(shown) == shown ? shown : SysTextToUtf8(shown);
 }
 
-void AddDestination(std::string& out, const RuleSet& rules, std::string_view name, std::string_view count) {
+void AddDestination(std::string& out, const std::string& path, std::string_view count) {
     out += "\"path\":";
-    AddJsonString(out, Utf8Name(SysShownName(ResolvePath(name, rules.BaseDir))));
+    AddJsonString(out, Utf8Name(SysShownName(path)));
     out += ",\"count\":";
     out += count;
 }
 
-// One JSON object on one line, for scripts: the input, the lines read, each
-// rule in order, and the default destination.
+// One JSON object on one line, for scripts: the input, the lines read (and
+// the header lines taken, with Header), each rule in order (and each value's
+// file, with ValueFile), and the default destination.
 void PrintSummaryJson(const RuleSet& rules, int64_t lineCount) {
     std::string out = "{\"input\":";
     AddJsonString(out, Utf8Name(gRunProgress.inputName));
-    out += ",\"lines\":" + DecimalText(lineCount) + ",\"rules\":[";
+    out += ",\"lines\":" + DecimalText(lineCount);
+    if (rules.HeaderLines > 0) out += ",\"header\":" + DecimalText(rules.HeaderTaken);
+    out += ",\"rules\":[";
     for (int32_t i = 0; i < ItemCount(*rules.RuleKeys); ++i) {
         out += i == 0 ? "{\"key\":" : ",{\"key\":";
         AddJsonString(out, SysTextToUtf8(ItemAt(*rules.RuleKeys, i)));
         out += ',';
-        AddDestination(out, rules, ItemAt(*rules.RuleFiles, i), ItemAt(*rules.RuleCounts, i));
+        AddDestination(out, ResolvePath(ItemAt(*rules.RuleFiles, i), rules.BaseDir), ItemAt(*rules.RuleCounts, i));
         out += '}';
     }
-    out += "],\"default\":{";
-    AddDestination(out, rules, rules.DefaultFile, DecimalText(rules.OtherCount));
+    out += ']';
+    if (!rules.ValueFile.empty()) {
+        out += ",\"values\":[";
+        for (size_t i = 0; i < rules.Values.size(); ++i) {
+            out += i == 0 ? "{\"value\":" : ",{\"value\":";
+            AddJsonString(out, SysTextToUtf8(rules.Values[i].value));
+            out += ',';
+            AddDestination(out, rules.Values[i].path, DecimalText(rules.Values[i].count));
+            out += '}';
+        }
+        out += ']';
+    }
+    out += ",\"default\":{";
+    AddDestination(out, ResolvePath(rules.DefaultFile, rules.BaseDir), DecimalText(rules.OtherCount));
     out += "}}\n";
     SysConsoleTextInUtf8();
     WriteConsoleText(out);
@@ -93,6 +108,10 @@ void PrintSummary(const RuleSet& rules, int64_t lineCount) {
     for (int32_t i = 0; i < ItemCount(*rules.RuleKeys); ++i) {
         WriteInfo({kSummaryItemPrefix, PadRight(ItemAt(*rules.RuleKeys, i), ' ', rules.KeyWidth), kSummaryItemSeparator,
                    ItemAt(*rules.RuleCounts, i), kSummaryCountUnit});
+    }
+    for (const ValueCount& value : rules.Values) {
+        WriteInfo({kSummaryItemPrefix, PadRight(value.value, ' ', rules.KeyWidth), kSummaryItemSeparator,
+                   DecimalText(value.count), kSummaryCountUnit});
     }
     WriteInfo({kSummaryItemPrefix, PadRight(kSummaryOtherLabel, ' ', rules.KeyWidth), kSummaryItemSeparator,
                DecimalText(rules.OtherCount), kSummaryCountUnit});

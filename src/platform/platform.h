@@ -118,6 +118,11 @@ struct SysFindData {
 // holds * or ?), or kInvalidHandle.
 SysHandle SysFindFirstFile(const std::string& path, SysFindData* found);
 bool SysFindClose(SysHandle search);
+// Adds the names of the entries in the folder (its name may end in a
+// separator), "." and ".." left out, in the run's code page (on Linux a name
+// that does not convert holds the byte 0xFF, which no name of the code page
+// holds); false when the folder cannot be read.
+bool SysListFolder(const std::string& folder, std::vector<std::string>& names);
 uint32_t SysGetFileAttributes(const std::string& path);
 bool SysCreateDirectory(const std::string& path);
 bool SysDeleteFile(const std::string& path);

@@ -132,6 +132,20 @@ SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
     return kInvalidHandle;
 }
 
+bool SysListFolder(const std::string& folder, std::vector<std::string>& names) {
+    const std::string* nativeName = posix::ToNative(folder);
+    if (nativeName == nullptr) return false;
+    DIR* listing = opendir(nativeName->c_str());
+    if (listing == nullptr) return posix::FailFromErrno(*nativeName);
+    std::string nameText;
+    while (struct dirent* entry = readdir(listing)) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(posix::NameFromSystem(name, nameText));
+    }
+    closedir(listing);
+    return true;
+}
+
 bool SysFindClose(SysHandle search) {
     if (search != kFinishedSearch) {
         posix::SetLastError(kErrorInvalidHandle);

@@ -175,6 +175,36 @@ SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
 
 bool SysFindClose(SysHandle search) { return FindClose(ToWin(search)) != FALSE; }
 
+bool SysListFolder(const std::string& folder, std::vector<std::string>& names) {
+    std::string pattern = folder;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    pattern += '*';
+    auto add = [&](std::string name) {
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    };
+    if (codePage == kCodePageUtf8) {
+        std::wstring wide;
+        if (!WideName(pattern, wide)) return false;
+        WIN32_FIND_DATAW data;
+        HANDLE search = FindFirstFileW(wide.c_str(), &data);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        do {
+            char name[4 * MAX_PATH];
+            add(std::string(name, Utf8Of(data.cFileName, wcslen(data.cFileName), name, sizeof name)));
+        } while (FindNextFileW(search, &data));
+        FindClose(search);
+        return true;
+    }
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        add(data.cFileName);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return true;
+}
+
 uint32_t SysGetFileAttributes(const std::string& path) {
     if (codePage != kCodePageUtf8) return GetFileAttributesA(path.c_str());
     std::wstring wide;

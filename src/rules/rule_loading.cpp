@@ -23,6 +23,8 @@ const std::string kDefaultKey = "Default";
 const std::string kCountKey = "Count";
 const std::string kCodePageKey = "CodePage";
 const std::string kSyncKey = "Sync";
+const std::string kHeaderKey = "Header";
+const std::string kValueFileKey = "ValueFile";
 const std::string kDefaultFileName = "Default.csv";
 constexpr int kEntryNameWidth = 3;
 // Entry names repeat after 999 ("000", "001", ...), and a repeated entry can
@@ -41,10 +43,7 @@ void ReadEntry(const RuleFileReader& reader, int32_t number, TextList& items, Ru
     AppendItem(*rules.RuleKeys, key);
     AppendItem(*rules.RuleFiles, file);
     AppendItem(*rules.RuleCounts, "0");
-    int64_t keyColumns = TextColumns(key);
-    if (rules.KeyWidth < kKeyWidthCeiling && keyColumns > rules.KeyWidth) {
-        rules.KeyWidth = static_cast<int32_t>(keyColumns);
-    }
+    WidenKeyWidth(rules, TextColumns(key));
 }
 
 // The code page of the data: absent or empty is 932; a number (by the rules
@@ -62,6 +61,17 @@ bool ReadCodePage(const RuleFileReader& reader, const std::string& path, RuleSet
     }
     rules.CodePage = static_cast<uint32_t>(value);
     return true;
+}
+
+// The pattern of the values' files: absent or empty is none; otherwise it
+// holds exactly one "*", where the value goes, or it is an error line and
+// the pass is skipped.
+bool ReadValueFile(const RuleFileReader& reader, const std::string& path, RuleSet& rules) {
+    rules.ValueFile = ReadValueText(reader, kSection, kValueFileKey, "");
+    if (rules.ValueFile.empty() || std::count(rules.ValueFile.begin(), rules.ValueFile.end(), '*') == 1) return true;
+    WriteError({kBadValueFileMessage, rules.ValueFile});
+    DiagnoseUserError(kDiagnosticBadValueFile, path, rules.ValueFile);
+    return false;
 }
 
 // The rule file as the command line names it, and where names are taken:
@@ -139,6 +149,8 @@ void LoadRules(RuleSet& rules) {
 
     rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);
     rules.Sync = ReadValueInteger(reader, kSection, kSyncKey, 0) == 1;
+    rules.HeaderLines = std::max(ReadValueInteger(reader, kSection, kHeaderKey, 0), 0);
+    bool valueFileKnown = ReadValueFile(reader, path, rules);
 
     if (gRunOptions.DebugEnabled) {
         WriteInfo({kDebugRuleFile, path});
@@ -151,6 +163,7 @@ void LoadRules(RuleSet& rules) {
     for (int32_t number = 1; number <= count; ++number) ReadEntry(reader, number, items, rules);
 
     CloseRuleFile(reader);
-    // An unknown code page ends the run without assorting, as a bad column.
-    if (!codePageKnown && rules.ColumnNo > 0) rules.ColumnNo = 0;
+    // An unknown code page or a pattern without its one "*" ends the run
+    // without assorting, as a bad column.
+    if ((!codePageKnown || !valueFileKnown) && rules.ColumnNo > 0) rules.ColumnNo = 0;
 }

@@ -12,8 +12,6 @@
 
 #include "session/rule_set.h"
 
-inline constexpr int32_t kKeyWidthCeiling = 40;
-
 void LoadRules(RuleSet& rules);
 // width zeros and the digits of |number|, cut to the last width bytes, with
 // "-" in front for a negative number.

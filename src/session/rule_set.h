@@ -9,10 +9,20 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "text/text_list.h"
 
 inline constexpr int32_t kInitialKeyWidth = 8;
+inline constexpr int32_t kKeyWidthCeiling = 40;
+
+// A value that no rule names, with a file of its own (ValueFile): the
+// spelling first met, the file's path and the lines it took.
+struct ValueCount {
+    std::string value;
+    std::string path;
+    int64_t count = 0;
+};
 
 struct RuleSet {
     int32_t ColumnNo = -1;
@@ -25,4 +35,16 @@ struct RuleSet {
     std::unique_ptr<TextList> RuleKeys;
     std::unique_ptr<TextList> RuleFiles;
     std::unique_ptr<TextList> RuleCounts;  // decimal texts
+    int32_t HeaderLines = 0;               // Header: the input's first lines, written atop every new file
+    std::string ValueFile;                 // ValueFile: the pattern of the values' files; empty: none
+    int64_t HeaderTaken = 0;               // header lines the pass took
+    std::vector<ValueCount> Values;        // in the order first met
 };
+
+// Summary keys are padded to KeyWidth display columns: a longer key widens
+// it until it has reached the ceiling, after which it never changes (a
+// single long key can take it past the ceiling).
+inline void WidenKeyWidth(RuleSet& rules, int64_t keyColumns) {
+    if (rules.KeyWidth < kKeyWidthCeiling && keyColumns > rules.KeyWidth)
+        rules.KeyWidth = static_cast<int32_t>(keyColumns);
+}

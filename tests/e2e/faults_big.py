@@ -12,6 +12,9 @@ folder each, the program copied into it, Shift-JIS texts made with iconv):
                      program ends with a report instead)
   long-values        rule file values of 3,000 bytes, read as their first
                      2,047 bytes
+  many-values        a file for each of 3,000 values (ValueFile), more than
+                     stay open at once, each with the header once, though
+                     put aside and opened again
 
 Each checks the exact standard output, the exit status, and every file the
 run leaves: the ones expected, byte for byte (big ones by size and SHA-256),
@@ -116,8 +119,24 @@ def long_values(run):
                      {"a.csv": b"A\r\n", "k.csv": b"K" * 2000 + CRLF, "Default.csv": b"B\r\nx\r\n"})
 
 
+def many_values(run):
+    # Values V0000 to V2999 in turn, then again in the other order and in
+    # small letters: every file is put aside before its second line comes.
+    values = [f"V{n:04d}" for n in range(3000)]
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "BaseDir=out", "Header=1", "ValueFile=v\\*.csv",
+                                      "Count=1", "001=[V1500,rule.csv]"))
+    lines = [b"key,round"] + [f"{v},1".encode() for v in values] + [f"{v.lower()},2".encode() for v in reversed(values)]
+    run.place("in.csv", CRLF.join(lines) + CRLF)
+    status, output = run.run(["in.csv", "rules.ini"])
+    counts = [(b"V1500", 2)] + [(v.encode(), 2) for v in values if v != "V1500"]
+    files = {f"out/v/{v}.csv": f"key,round\r\n{v},1\r\n{v.lower()},2\r\n".encode() for v in values if v != "V1500"}
+    files["out/rule.csv"] = b"key,round\r\nV1500,1\r\nv1500,2\r\n"
+    files["out/Default.csv"] = b"key,round\r\n"
+    return check(run, status, output, 0, START + summary(6000, counts, 0) + END, files)
+
+
 CASES = [("fifty-mb-line", fifty_mb_line), ("thousand-rules", thousand_rules), ("long-path", long_path),
-         ("long-values", long_values)]
+         ("long-values", long_values), ("many-values", many_values)]
 
 
 if __name__ == "__main__":

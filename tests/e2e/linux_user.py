@@ -155,6 +155,7 @@ def user_errors(run):
     run.place("no-column.ini", rules_file("[AssortRules]", "Count=0"))
     run.place("bad-page.ini", rules_file("[AssortRules]", "CodePage=1252", "ColumnNo=1"))
     run.place("zero.ini", rules_file("[AssortRules]", "ColumnNo=0"))
+    run.place("bad-values.ini", rules_file("[AssortRules]", "ColumnNo=1", "ValueFile=a*b*.csv"))
     nothing = " (no input line read)\n"
     rows = [
         (["in.csv", ""], 2, "no rule file named after the input file; see rowdispatch --help" + nothing),
@@ -164,6 +165,8 @@ def user_errors(run):
         (["in.csv", "no-column.ini"], 2,
          f"rule file {root}/no-column.ini: ColumnNo is missing, not a field number of 1 or more" + nothing),
         (["in.csv", "bad-page.ini"], 2, f"rule file {root}/bad-page.ini: CodePage 1252 is neither 932 nor 65001" + nothing),
+        (["in.csv", "bad-values.ini"], 2,
+         f"rule file {root}/bad-values.ini: ValueFile a*b*.csv does not hold exactly one *" + nothing),
         (["nothere.csv", "zero.ini"], 0, None),
         (["nothere.csv", "bad-column.ini"], 2, None),  # one line per error: the column's
         (["no/such.csv", "no-column.ini"], 2, None),
@@ -389,6 +392,23 @@ def summary_json(run):
                 "default": {"path": f"{root}/out/rest.csv", "count": 1}}
         if got != want or status != 0 or errors:
             run.problems.append(f"{options}: status {status}, {got}, errors {errors!r}")
+    # Header and ValueFile: the header lines taken, and each value's file
+    # in the order first met, its path as the system spells it.
+    run.place("values.ini", rules_file("[AssortRules]", "ColumnNo=2", "BaseDir=out", "Header=1", "ValueFile=v\\*.csv",
+                                       "Count=1", "001=[OSAKA,osaka.csv]"))
+    run.place("values.csv", "no,city\r\n1,東京\r\n2,osaka\r\n3,a:b\r\n4,東京\r\n5\r\n".encode("cp932"))
+    status, output, errors = run_all(run, ["values.csv", "values.ini", "--summary=json"])
+    want = {"input": "values.csv", "lines": 5, "header": 1,
+            "rules": [{"key": "OSAKA", "path": f"{root}/out/osaka.csv", "count": 1}],
+            "values": [{"value": "東京", "path": f"{root}/out/v/東京.csv", "count": 2},
+                       {"value": "a:b", "path": f"{root}/out/v/a%3Ab.csv", "count": 1}],
+            "default": {"path": f"{root}/out/Default.csv", "count": 1}}
+    try:
+        got = json.loads(output.decode("utf-8"))
+    except ValueError as error:
+        got = f"not one JSON object ({error}): {output[:300]!r}"
+    if got != want or status != 0 or errors:
+        run.problems.append(f"values: status {status}, {got}, errors {errors!r}")
     # An error: nothing on standard output, the line on standard error.
     status, output, errors = run_all(run, ["nothere.csv", "rules.ini", "--summary=json"])
     run.expect(status, output, 2, b"")
