@@ -36,20 +36,14 @@ struct Target {
 
 std::vector<Target> ResolveTargets(const RuleSet& rules) {
     std::vector<Target> targets;
-    std::vector<std::string> lowered;
+    // The first target of each lower-cased path: found at once, however
+    // many rules name files.
+    std::unordered_map<std::string, size_t> firstOfPath;
     auto add = [&](std::string_view name) {
         std::string path = ResolvePath(name, rules.BaseDir);
-        std::string lower = LowerText(path);
-        size_t same = targets.size();
-        for (size_t j = 0; j < lowered.size(); ++j) {
-            if (lowered[j] == lower) {
-                same = j;
-                path = targets[j].path;
-                break;
-            }
-        }
-        targets.push_back({std::move(path), same});
-        lowered.push_back(std::move(lower));
+        auto [first, isNew] = firstOfPath.try_emplace(LowerText(path), targets.size());
+        if (!isNew) path = targets[first->second].path;
+        targets.push_back({std::move(path), first->second});
     };
     add(rules.DefaultFile);
     for (int32_t i = 0; i < ItemCount(*rules.RuleFiles); ++i) add(ItemAt(*rules.RuleFiles, i));

@@ -15,30 +15,11 @@ bool IsForbiddenByte(unsigned char byte) {
     return byte < 0x20 || std::string_view("\\/:*?\"<>|%").find(static_cast<char>(byte)) != std::string_view::npos;
 }
 
-// A second byte of a double-byte character of code page 932.
-bool IsSecondByte(unsigned char byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC); }
-
-// Single bytes that are no character of code page 932.
-bool IsUnassignedByte(unsigned char byte) { return byte == 0x80 || byte == 0xA0 || byte >= 0xFD; }
-
 void AppendEscaped(std::string& name, unsigned char byte) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     name += '%';
     name += kHex[byte >> 4];
     name += kHex[byte & 0xF];
-}
-
-// The length of the character at i, or 0 for a byte that is no character
-// of the run's code page (a lead byte without its second byte, a malformed
-// byte of UTF-8).
-size_t CharacterAt(std::string_view value, size_t i) {
-    unsigned char byte = static_cast<unsigned char>(value[i]);
-    if (byte < 0x80) return 1;
-    if (gUtf8) return utf8::SequenceLength(value, i) > 1 ? utf8::SequenceLength(value, i) : 0;
-    if (IsLeadByte(byte)) {
-        return i + 1 < value.size() && IsSecondByte(static_cast<unsigned char>(value[i + 1])) ? 2 : 0;
-    }
-    return IsUnassignedByte(byte) ? 0 : 1;
 }
 
 // The text is the name, ASCII letters in any case.
@@ -150,7 +131,7 @@ std::string ValueFileName(std::string_view value) {
         i = 1;
     }
     while (i < value.size()) {
-        size_t length = CharacterAt(value, i);
+        size_t length = WellFormedCharLength(value, i);
         unsigned char byte = static_cast<unsigned char>(value[i]);
         bool last = i + 1 == value.size();
         if (length == 0 || (length == 1 && (IsForbiddenByte(byte) || (last && (byte == '.' || byte == ' '))))) {

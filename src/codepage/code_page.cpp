@@ -145,6 +145,22 @@ bool SwitchCodePage(uint32_t codePage, std::initializer_list<std::string*> carri
 
 uint32_t CodePageGeneration() { return generation; }
 
+size_t WellFormedCharLength(std::string_view text, size_t i) {
+    unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) return 1;
+    if (gUtf8) {
+        size_t length = utf8::SequenceLength(text, i);
+        return length > 1 ? length : 0;
+    }
+    if (IsLeadByte(byte)) {
+        if (i + 1 == text.size()) return 0;
+        unsigned char second = static_cast<unsigned char>(text[i + 1]);
+        return (second >= 0x40 && second <= 0x7E) || (second >= 0x80 && second <= 0xFC) ? 2 : 0;
+    }
+    const bool unassigned = byte == 0x80 || byte == 0xA0 || byte >= 0xFD;
+    return unassigned ? 0 : 1;
+}
+
 ByteClass ClassifyByte(std::string_view text, size_t i) {
     unsigned char byte = static_cast<unsigned char>(text[i]);
     if (byte == 0) return ByteClass::Single;

@@ -48,6 +48,12 @@ inline size_t NextCharIndex(std::string_view text, size_t i) {
     return (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? i + 2 : i + 1;
 }
 
+// The length of the character at i when it is one the code page assigns,
+// or 0 for a byte that is none (in code page 932 a lead byte without a
+// second byte that may follow it, or a single byte left unassigned; in
+// UTF-8 a malformed byte).
+size_t WellFormedCharLength(std::string_view text, size_t i);
+
 enum class ByteClass { Single, Lead, Second };
 // A blank, which separates fields and command-line words: a byte from 0x01
 // to 0x20 (space, tab, every control character but NUL). No byte of a

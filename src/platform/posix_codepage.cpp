@@ -195,6 +195,11 @@ bool SysCompareKey(std::string_view text, std::string& key) {
     // character: equal exactly when the comparison says equal.
     key.resize(text.size());
     for (size_t i = 0; i < text.size();) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {  // ASCII: one byte, its letter made small
+            key[i++] = static_cast<char>(posix::AsciiLower(byte));
+            continue;
+        }
         size_t start = i;
         uint32_t code = NextCode(text, i, true);
         PutCode(code, key.data() + start, i - start);

@@ -1,9 +1,7 @@
-// The Windows backend: thin calls to kernel32, and for a UTF-8 run what the
-// A calls cannot do: profile values read as UTF-8 through the W calls, and
-// names given to the wide file services, converted from UTF-8, with the
-// command line and the program's name taken from them. Comparison and
-// lower-casing are the system's for code page 932 only; the code-page
-// module compares UTF-8 text itself.
+// The Windows backend: thin calls to kernel32; for a UTF-8 run the W calls
+// (profile values, names, the command line and the program's name, converted
+// from and to UTF-8). Comparison and lower-casing are the system's, for code
+// page 932 only: the code-page module compares UTF-8 text itself.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -19,28 +17,20 @@ namespace {
 
 UINT codePage = kCodePageShiftJis;
 
-std::wstring Wide(const std::string& text, UINT from) {
-    int length = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+std::wstring Wide(const std::string& text, UINT from, DWORD flags = 0) {
+    int length = MultiByteToWideChar(from, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(from, flags, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
 // A UTF-8 name as the wide services take it, up to a zero byte; false (with
 // the invalid-name code) for bytes that are not UTF-8.
 bool WideName(const std::string& name, std::wstring& wide) {
-    const char* text = name.c_str();
-    int size = static_cast<int>(std::char_traits<char>::length(text));
-    wide.clear();
-    if (size == 0) return true;
-    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, size, nullptr, 0);
-    if (length <= 0) {
-        SetLastError(ERROR_INVALID_NAME);
-        return false;
-    }
-    wide.resize(static_cast<size_t>(length));
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, size, wide.data(), length);
-    return true;
+    const std::string text = name.c_str();
+    wide = Wide(text, CP_UTF8, MB_ERR_INVALID_CHARS);
+    if (wide.empty() && !text.empty()) SetLastError(ERROR_INVALID_NAME);
+    return !wide.empty() || text.empty();
 }
 
 // Wide text as UTF-8, cut to `room` bytes at a character boundary; gives
@@ -154,23 +144,37 @@ bool SysGetFilePointer(SysHandle file, uint64_t* position) {
 
 SysHandle SysOpenStdInput() { return FromWin(GetStdHandle(STD_INPUT_HANDLE)); }
 
-SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
-    HANDLE search;
-    DWORD attributes = 0;
-    if (codePage == kCodePageUtf8) {
-        std::wstring wide;
-        if (!WideName(path, wide)) return kInvalidHandle;
-        WIN32_FIND_DATAW data;
-        search = FindFirstFileW(wide.c_str(), &data);
-        attributes = data.dwFileAttributes;
-    } else {
-        WIN32_FIND_DATAA data;
-        search = FindFirstFileA(path.c_str(), &data);
-        attributes = data.dwFileAttributes;
+namespace {
+
+// One directory search by the services of the run: the wide ones in a UTF-8
+// run, the ANSI ones otherwise; names in the run's code page.
+struct Search {
+    bool wide = codePage == kCodePageUtf8;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW wideData;
+    WIN32_FIND_DATAA data;
+    bool First(const std::string& pattern) {
+        std::wstring name;
+        if (wide && !WideName(pattern, name)) return false;
+        handle = wide ? FindFirstFileW(name.c_str(), &wideData) : FindFirstFileA(pattern.c_str(), &data);
+        return handle != INVALID_HANDLE_VALUE;
     }
-    if (search == INVALID_HANDLE_VALUE) return kInvalidHandle;
-    found->attributes = attributes;
-    return FromWin(search);
+    bool Next() { return (wide ? FindNextFileW(handle, &wideData) : FindNextFileA(handle, &data)) != FALSE; }
+    DWORD Attributes() const { return wide ? wideData.dwFileAttributes : data.dwFileAttributes; }
+    std::string Name() const {
+        if (!wide) return data.cFileName;
+        char name[4 * MAX_PATH];
+        return std::string(name, Utf8Of(wideData.cFileName, wcslen(wideData.cFileName), name, sizeof name));
+    }
+};
+
+}  // namespace
+
+SysHandle SysFindFirstFile(const std::string& path, SysFindData* found) {
+    Search search;
+    if (!search.First(path)) return kInvalidHandle;
+    found->attributes = search.Attributes();
+    return FromWin(search.handle);
 }
 
 bool SysFindClose(SysHandle search) { return FindClose(ToWin(search)) != FALSE; }
@@ -178,30 +182,13 @@ bool SysFindClose(SysHandle search) { return FindClose(ToWin(search)) != FALSE; 
 bool SysListFolder(const std::string& folder, std::vector<std::string>& names) {
     std::string pattern = folder;
     if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
-    pattern += '*';
-    auto add = [&](std::string name) {
-        if (name != "." && name != "..") names.push_back(std::move(name));
-    };
-    if (codePage == kCodePageUtf8) {
-        std::wstring wide;
-        if (!WideName(pattern, wide)) return false;
-        WIN32_FIND_DATAW data;
-        HANDLE search = FindFirstFileW(wide.c_str(), &data);
-        if (search == INVALID_HANDLE_VALUE) return false;
-        do {
-            char name[4 * MAX_PATH];
-            add(std::string(name, Utf8Of(data.cFileName, wcslen(data.cFileName), name, sizeof name)));
-        } while (FindNextFileW(search, &data));
-        FindClose(search);
-        return true;
-    }
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    Search search;
+    if (!search.First(pattern + '*')) return false;
     do {
-        add(data.cFileName);
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
+        std::string name = search.Name();
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    } while (search.Next());
+    FindClose(search.handle);
     return true;
 }
 
@@ -379,10 +366,7 @@ void SysConsoleTextInUtf8() {}
 std::string SysTextToUtf8(std::string_view text) {
     if (codePage == kCodePageUtf8) return utf8::Sanitized(text);
     std::wstring wide = Wide(std::string(text), kCodePageShiftJis);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                    nullptr);
-    std::string converted(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), converted.data(), bytes, nullptr,
-                        nullptr);
+    std::string converted(wide.size() * 3, '\0');
+    converted.resize(Utf8Of(wide.data(), wide.size(), converted.data(), converted.size()));
     return converted;
 }
