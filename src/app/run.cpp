@@ -52,6 +52,7 @@ void RunSequence(RunReport& report, const SysUserConventions& ways) {
     }
     ruleSet.ColumnNo = -1;
     ruleSet.DefaultFile.clear();
+    ruleSet.Sync = false;
     ruleSet.OtherCount = 0;
     ruleSet.KeyWidth = kInitialKeyWidth;
     ruleSet.RuleKeys = std::make_unique<TextList>();

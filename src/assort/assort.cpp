@@ -173,6 +173,11 @@ void AssortInput(RuleSet& rules, RunReport& report, std::string_view inputWord) 
     }
     StartRunProgress(progress, inputName, input.handle, gRunOptions.ProgressEnabled);
     CheckIo(kPlaceOpenInput, inputName);
+    std::vector<Target> targets = ResolveTargets(rules);
+    DestinationTable table;
+    // The journal lives beside the default destination, whose folder every
+    // writing run writes; runs that died there are put back first.
+    if (writing) StartJournal(table, DirectoryOf(targets[0].path), rules.CodePage, rules.Sync);
     // The open input shares no deleting, so clearing cannot remove it.
     if (gRunOptions.ClearOutputs) ClearOutputFiles(rules);
 
@@ -189,9 +194,6 @@ void AssortInput(RuleSet& rules, RunReport& report, std::string_view inputWord) 
     }
     rules.HeaderTaken = static_cast<int64_t>(header.size());
 
-    std::vector<Target> targets = ResolveTargets(rules);
-    DestinationTable table;
-    table.report = &report;
     table.header = &header;
     if (writing) {
         std::vector<std::string> paths;
@@ -244,4 +246,5 @@ void AssortInput(RuleSet& rules, RunReport& report, std::string_view inputWord) 
     CheckIo(kPlaceCloseInput, inputName);
     StoreCounts(rules, added);
     PrintSummary(rules, progress, progress.linesRead - rules.HeaderTaken);
+    if (writing) CommitDestinations(table);
 }

@@ -9,6 +9,24 @@
 
 namespace {
 
+// A destination is appended to, and made when missing. Opening never empties
+// a file: one that another run made since the test below is appended to.
+// Gives the folder that could not be made, if any, in `folder`.
+void OpenMaking(LineFile& file, FolderFailure* folder) {
+    if (!IsExistingFile(file.name)) {
+        std::string directory = DirectoryOf(file.name);
+        // A directory that cannot be made shows in the open that follows.
+        if (!IsExistingDirectory(directory)) MakeDirectories(directory, folder);
+    }
+    OpenForAppendingOrCreating(file);
+}
+
+}  // namespace
+
+const DestinationCalls kLineFileCalls = {OpenMaking, OpenForAppendingExisting, WriteLine, WritePending, CloseLineFile};
+
+namespace {
+
 bool IsOpen(const Destination& destination) { return destination.file.state == LineFileState::Writing; }
 
 // The order of last use: a destination leaves it at its close, and goes to
@@ -32,7 +50,8 @@ void CloseOne(DestinationTable& table, size_t slot) {
     Destination& destination = *table.slots[slot];
     Unlink(table, slot);
     --table.openCount;
-    CloseLineFile(destination.file);
+    if (table.journal.sync) WritePendingToDisk(destination.file);
+    if (PendingIoResult == 0) table.calls->close(destination.file);
     if (PendingIoResult != 0) {
         // A file whose name went while it was open lost every line written
         // to it since the open, not only those still pending.
@@ -59,19 +78,42 @@ void PutAside(DestinationTable& table, Destination& next) {
     oldest.file.capacity = 0;
 }
 
-// A destination is appended to, and made when missing. Opening never empties
-// a file: one that another run made since the test below is appended to.
+// A destination put aside is opened again only as the file the run left:
+// gone, another file by that name, or shorter than the run left it, it
+// fails with 2. One that another program appended to is written on, and
+// never cut back.
+void Reopen(DestinationTable& table, Destination& destination) {
+    LineFile& file = destination.file;
+    JournalEntry& record = *destination.record;
+    table.calls->reopen(file);
+    if (PendingIoResult != 0) return;
+    SysFileIdentity identity;
+    if (!SysGetFileIdentity(file.handle, &identity) || !(identity == record.identity) || file.size < record.knownEnd) {
+        table.calls->close(file);
+        TakeIoResult();
+        StoreIoResult(static_cast<int32_t>(kErrorFileNotFound));
+        return;
+    }
+    if (file.size > record.knownEnd) RecordChanged(record);
+    file.record = &record;
+}
+
+// The one place a destination is opened. At its first open the journal
+// records it, before any byte of it is written.
 // Gives the folder that could not be made, if any.
-FolderFailure OpenByPath(Destination& destination) {
+FolderFailure OpenByPath(DestinationTable& table, Destination& destination) {
+    FolderFailure folder;
+    if (destination.record != nullptr) {
+        Reopen(table, destination);
+        return folder;
+    }
     const std::string& path = destination.path;
     BindLineFile(destination.file, path);
-    FolderFailure folder;
-    if (!IsExistingFile(path)) {
-        std::string directory = DirectoryOf(path);
-        // A directory that cannot be made shows in the open that follows.
-        if (!IsExistingDirectory(directory)) MakeDirectories(directory, &folder);
-    }
-    OpenForAppendingOrCreating(destination.file);
+    LineFile& file = destination.file;
+    table.calls->open(file, &folder);
+    if (PendingIoResult != 0 || !table.journaled) return folder;
+    destination.record = RecordDestination(table.journal, path, file.handle, file.created, file.size);
+    file.record = destination.record;
     return folder;
 }
 
@@ -85,17 +127,17 @@ void CheckWrite(Destination& destination, int64_t firstMissing) {
 
 // Appends the line, input line number `lineNumber`, and its CR LF to the
 // open destination.
-void AppendLine(Destination& destination, std::string_view line, int64_t lineNumber) {
+void AppendLine(const DestinationTable& table, Destination& destination, std::string_view line, int64_t lineNumber) {
     LineFile& file = destination.file;
     // The pending lines go out first when this one does not fit after them.
     if (file.position > 0 && line.size() + kLineEnd.size() > file.capacity - file.position) {
-        WritePending(file);
+        table.calls->writePending(file);
         CheckWrite(destination, destination.firstPending);
         destination.firstPending = 0;
     }
     if (destination.firstPending == 0) destination.firstPending = lineNumber;
     if (destination.firstSinceOpen == 0) destination.firstSinceOpen = lineNumber;
-    WriteLine(file, line);
+    table.calls->writeLine(file, line);
     CheckWrite(destination, destination.firstPending);
     if (file.position == 0) destination.firstPending = 0;
 }
@@ -107,10 +149,22 @@ void WriteHeaderIfEmpty(const DestinationTable& table, Destination& destination)
     uint64_t size = 0;
     if (!SysGetFileSize(destination.file.handle, &size) || size != 0) return;
     int64_t lineNumber = 0;
-    for (const std::string& line : *table.header) AppendLine(destination, line, ++lineNumber);
+    for (const std::string& line : *table.header) AppendLine(table, destination, line, ++lineNumber);
 }
 
 }  // namespace
+
+void StartJournal(DestinationTable& table, const std::string& folder, uint32_t codePage, bool sync) {
+    table.journaled = true;
+    StartJournal(table.journal, folder, codePage, sync);
+    // A journal that cannot be made for want of its folder: the folder's
+    // own failure is the reason.
+    const FolderFailure& made = table.journal.folderFailure;
+    if (PendingIoResult == static_cast<int32_t>(kErrorPathNotFound) && !made.folder.empty()) {
+        RaiseIoFailureCausedBy(kPlaceOpenDestination, kDiagnosticMakeFolder, made.folder, made.error.reason);
+    }
+    CheckIo(kPlaceOpenDestination, table.journal.path.empty() ? folder : table.journal.path);
+}
 
 void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths) {
     for (const std::string& path : paths) AddDestination(table, path);
@@ -128,12 +182,12 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     Destination& destination = *table.slots[slot];
     if (IsOpen(destination)) return;
     if (table.openCount >= table.bound) PutAside(table, destination);
-    FolderFailure folder = OpenByPath(destination);
+    FolderFailure folder = OpenByPath(table, destination);
     // Fewer descriptors than the bound foresaw: one more is put aside.
     while (PendingIoResult == static_cast<int32_t>(kErrorTooManyOpenFiles) && table.openCount > 0) {
         TakeIoResult();
         PutAside(table, destination);
-        folder = OpenByPath(destination);
+        folder = OpenByPath(table, destination);
     }
     // Two spellings of one file (a link, "." in a path) are two
     // destinations; only one handle of this process may write it at once,
@@ -142,7 +196,7 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     if (PendingIoResult == static_cast<int32_t>(kErrorSharingViolation) && table.openCount > 0) {
         TakeIoResult();
         CloseDestinations(table);
-        folder = OpenByPath(destination);
+        folder = OpenByPath(table, destination);
     }
     // A destination that cannot be opened for want of its folder: the
     // folder's own failure is the reason.
@@ -162,7 +216,7 @@ void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int6
         Unlink(table, slot);
         LinkNewest(table, slot);
     }
-    AppendLine(destination, line, lineNumber);
+    AppendLine(table, destination, line, lineNumber);
 }
 
 void CloseDestinations(DestinationTable& table) {
@@ -171,12 +225,18 @@ void CloseDestinations(DestinationTable& table) {
     }
 }
 
+void CommitDestinations(DestinationTable& table) {
+    EndJournal(table.journal);
+    CheckIo(kPlaceCloseDestination, table.journal.path);
+    table.committed = true;
+}
+
 DestinationTable::~DestinationTable() {
     for (size_t i = 0; i < slotCount; ++i) {
         Destination& destination = *slots[i];
         if (!IsOpen(destination)) continue;
-        int64_t first = destination.firstPending;
-        SysError error = AbandonLineFile(destination.file);
-        if (error.code != 0 && first != 0) NoteLoss(report, destination.path, first, error.reason);
+        DropPending(destination.file);
+        AbandonLineFile(destination.file);
     }
+    if (!committed) PutBackDestinations(journal);
 }

@@ -14,12 +14,16 @@
 // header lines first (none for one that holds bytes, so a file appended to
 // run after run keeps one header at the top).
 //
-// Whole lines only: a destination never ends inside a line, whatever
-// fails. When a failure ends the run, every other open destination hands
-// its pending lines to its file; the lines the failing write carried are
-// the only ones that may be missing, and the failure says from which input
-// line on; a destination that loses lines on that way out is noted in the
-// run's report (session/run_report.h).
+// A run is all or nothing: with a journal (files/journal.h), every
+// destination is recorded at its first open, before its first byte, and
+// every write is told to the journal first. When a failure or a request to
+// stop ends the pass, the pending lines are dropped, every destination is
+// closed and put back as it stood before the run, and the journal goes; a
+// run that ends well removes the journal once every destination is closed
+// (CommitDestinations). A destination put aside is opened again only when
+// it is still the file the run left, holding at least what the run wrote:
+// one gone, replaced or cut short fails the run (code 2); one that another
+// program appended to is written on, and never cut back.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,18 +32,32 @@
 #include <string_view>
 #include <vector>
 
+#include "files/file_system.h"
+#include "files/journal.h"
 #include "files/line_file.h"
-#include "session/run_report.h"
 
 inline constexpr uint32_t kMaxOpenDestinations = 1024;
 
 inline constexpr size_t kNoSlot = SIZE_MAX;
 
+// The file calls the table makes, so that a test can stand in for them: by
+// default the line file's own (the open makes a missing folder first).
+// Each leaves its code in the pending I/O result, as the line file does.
+struct DestinationCalls {
+    void (*open)(LineFile& file, FolderFailure* folder);  // appending, made when missing (with its folder)
+    void (*reopen)(LineFile& file);                       // appending, the file being there
+    void (*writeLine)(LineFile& file, std::string_view line);
+    void (*writePending)(LineFile& file);
+    void (*close)(LineFile& file);
+};
+extern const DestinationCalls kLineFileCalls;
+
 struct Destination {
     std::string path;
     LineFile file;
-    int64_t firstPending = 0;    // the input line of the first line not yet handed over; 0: none
-    int64_t firstSinceOpen = 0;  // the input line of the first line routed to it since its open; 0: none
+    JournalEntry* record = nullptr;  // set at its first open, when the run keeps a journal
+    int64_t firstPending = 0;        // the input line of the first line not yet handed over; 0: none
+    int64_t firstSinceOpen = 0;      // the input line of the first line routed to it since its open; 0: none
     // The open destinations in the order of their last use, the least
     // recent first.
     size_t newer = kNoSlot;
@@ -51,20 +69,26 @@ struct DestinationTable {
     size_t slotCount = 0;
     uint32_t openCount = 0;
     uint32_t bound = 1;
-    uint64_t clock = 0;
-    RunReport* report = nullptr;  // where losses on the way out of a failure are noted
-    size_t oldest = kNoSlot;      // the open destination used least recently
+    size_t oldest = kNoSlot;  // the open destination used least recently
     size_t newest = kNoSlot;
     const std::vector<std::string>* header = nullptr;  // written atop every destination found empty
+    const DestinationCalls* calls = &kLineFileCalls;
+    Journal journal;
+    bool journaled = false;
+    bool committed = false;
 
     DestinationTable() = default;
     DestinationTable(const DestinationTable&) = delete;
     DestinationTable& operator=(const DestinationTable&) = delete;
-    // On the way out of a failure: every open destination keeps its whole
-    // lines and is closed.
+    // On the way out of a failure: every open destination is closed with
+    // its pending lines dropped, and every destination put back.
     ~DestinationTable();
 };
 
+// The journal, in `folder`, after the destinations of runs that died there
+// are put back (the I/O check follows); `sync`: every record, and every
+// destination at its close, reaches the disk before the run goes on.
+void StartJournal(DestinationTable& table, const std::string& folder, uint32_t codePage, bool sync);
 // One slot for each path; a path is the destination of its slot.
 void StartDestinations(DestinationTable& table, const std::vector<std::string>& paths);
 // One more slot, for the path; gives its number.
@@ -77,3 +101,6 @@ void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int6
 // The end of the pass: every open destination written out and closed, in
 // slot order, each with the I/O check.
 void CloseDestinations(DestinationTable& table);
+// The run is done: its destinations stay as they are now, and the journal
+// goes (the I/O check follows).
+void CommitDestinations(DestinationTable& table);

@@ -14,25 +14,36 @@ constexpr unsigned char kCr = '\r';
 
 bool IsConsole(const LineFile& file) { return file.name.empty(); }
 
+// Cuts back the bytes of a failed write that reached the file, and the
+// part of their line written before, when the file holds exactly what this
+// file wrote; bytes another program appended meanwhile are never cut.
+void CutBack(LineFile& file) {
+    uint64_t now = 0;
+    if (file.size == file.wholeSize) return;
+    if (SysGetFileSize(file.handle, &now) && now == file.size && SysTruncateFile(file.handle, file.wholeSize)) {
+        file.size = file.wholeSize;
+    }
+}
+
 // One WriteFile call with the bytes; `endsLine` tells whether they end at a
-// line end. On a disk file the size at the last line end is taken before
-// the first bytes of a line go out, and a write that fails or falls short
-// cuts the file back to it. Gives false on failure.
+// line end. A journal learns the end first. A write that fails or falls
+// short cuts back what it wrote of its line. Gives false on failure.
 bool HandOver(LineFile& file, const void* bytes, uint32_t size, bool endsLine) {
     if (size == 0) return true;
-    if (file.cutBack && file.atLineEnd && !SysGetFileSize(file.handle, &file.wholeSize)) {
-        StoreIoError(SysLastFailure());
-        return false;
-    }
+    if (file.atLineEnd) file.wholeSize = file.size;
     uint32_t written = 0;
-    bool done = SysWriteFile(file.handle, bytes, size, &written);
+    bool done = (file.record == nullptr || RecordEnd(*file.record, file.size + size)) &&
+                SysWriteFile(file.handle, bytes, size, &written);
+    file.size += written;
     if (done && written == size) {
         file.atLineEnd = endsLine;
+        if (file.record != nullptr) file.record->knownEnd = file.size;
         return true;
     }
     // A write that reports success for fewer bytes is a fault as well.
     SysError error = done ? SysError{kErrorWriteFault, kDiagnosticShortWrite} : SysLastFailure();
-    if (file.cutBack) SysTruncateFile(file.handle, file.wholeSize);
+    if (file.cutBack) CutBack(file);
+    if (file.record != nullptr) file.record->knownEnd = file.size;
     file.atLineEnd = true;
     StoreIoError(error);
     return false;
@@ -77,6 +88,11 @@ void ResetCounts(LineFile& file) {
     file.writeThrough = false;
     file.cutBack = false;
     file.atLineEnd = true;
+    file.size = 0;
+    file.created = false;
+    file.record = nullptr;
+    file.watchSize = false;
+    file.sizeSeen = 0;
 }
 
 // Takes the handle that `open` gives the file, as freshly opened.
@@ -96,8 +112,11 @@ bool OpenBy(LineFile& file, LineFileState state, Open open) {
 }
 
 bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileState state) {
-    return OpenBy(file, state,
-                  [&] { return SysCreateFile(file.name, access, kShareRead, disposition, kAttributeNormal); });
+    return OpenBy(file, state, [&] {
+        SysHandle handle = SysCreateFile(file.name, access, kShareRead, disposition, kAttributeNormal);
+        file.created = handle != kInvalidHandle && disposition == kOpenAlways && SysLastError() != kErrorAlreadyExists;
+        return handle;
+    });
 }
 
 void OpenConsole(LineFile& file) {
@@ -110,6 +129,17 @@ void OpenConsole(LineFile& file) {
     }
     file.state = LineFileState::Writing;
     ApplyTypeRule(file);
+}
+
+// The file read is smaller than it was, or than the bytes read from it with
+// this fill: another program cut it short or wrote it anew.
+bool Shrank(LineFile& file, uint32_t delivered) {
+    uint64_t size = 0;
+    if (!SysGetFileSize(file.handle, &size)) return false;
+    file.size += delivered;
+    bool shrank = size < std::max(file.sizeSeen, file.size);
+    file.sizeSeen = std::max(file.sizeSeen, size);
+    return shrank;
 }
 
 // A failed or empty fill is the end of the data; every later fill then
@@ -132,6 +162,9 @@ bool FillBuffer(LineFile& file) {
     if (!SysReadFile(file.handle, file.buffer.get(), file.capacity, &delivered)) {
         SysError error = SysLastFailure();
         if (error.code != kErrorBrokenPipe) StoreIoError(error);
+        delivered = 0;
+    } else if (file.watchSize && Shrank(file, delivered)) {
+        StoreIoResult(static_cast<int32_t>(kErrorReadFault));
         delivered = 0;
     }
     if (delivered == 0) {
@@ -169,7 +202,10 @@ void BindLineFile(LineFile& file, std::string_view name) {
     ResetCounts(file);
 }
 
-void OpenForReading(LineFile& file) { OpenNamed(file, kGenericRead, kOpenExisting, LineFileState::Reading); }
+void OpenForReading(LineFile& file) {
+    if (!OpenNamed(file, kGenericRead, kOpenExisting, LineFileState::Reading)) return;
+    file.watchSize = SysGetFileType(file.handle) == SysFileType::Disk && SysGetFileSize(file.handle, &file.sizeSeen);
+}
 
 void OpenStandardInput(LineFile& file) { OpenBy(file, LineFileState::Reading, SysOpenStdInput); }
 
@@ -177,10 +213,14 @@ namespace {
 
 void OpenAppending(LineFile& file, uint32_t disposition) {
     if (!OpenNamed(file, kGenericRead | kGenericWrite, disposition, LineFileState::Writing)) return;
-    // The first byte written follows the last byte the file holds.
-    uint64_t size = 0;
-    if (!SysGetFileSize(file.handle, &size) || !SysSetFilePointer(file.handle, size)) {
+    // The first byte written follows the last byte the file holds. A file
+    // whose size cannot be had is closed again: half open, it would hold a
+    // handle that nothing closes.
+    if (!SysGetFileSize(file.handle, &file.size) || !SysSetFilePointer(file.handle, file.size)) {
         StoreIoError(SysLastFailure());
+        SysCloseHandle(file.handle);
+        file.handle = kInvalidHandle;
+        file.state = LineFileState::Closed;
         return;
     }
     ApplyTypeRule(file);
@@ -189,6 +229,8 @@ void OpenAppending(LineFile& file, uint32_t disposition) {
 }  // namespace
 
 void OpenForAppendingOrCreating(LineFile& file) { OpenAppending(file, kOpenAlways); }
+
+void OpenForAppendingExisting(LineFile& file) { OpenAppending(file, kOpenExisting); }
 
 bool AtEndOfFile(LineFile& file) {
     if (!CheckReading(file)) return true;
@@ -328,6 +370,16 @@ void WritePending(LineFile& file) {
     if (file.state == LineFileState::Writing) WriteBuffer(file);
 }
 
+void WritePendingToDisk(LineFile& file) {
+    if (file.state != LineFileState::Writing || !WriteBuffer(file)) return;
+    if (file.cutBack && !SysFlushFileBuffers(file.handle)) StoreIoError(SysLastFailure());
+}
+
+void DropPending(LineFile& file) {
+    file.position = 0;
+    file.lineEnd = 0;
+}
+
 void CloseLineFile(LineFile& file) {
     if (file.state == LineFileState::Closed) {
         StoreIoResult(kIoFileNotOpen);
@@ -347,7 +399,8 @@ SysError AbandonLineFile(LineFile& file) {
         // A part of a line never follows the last line end.
         file.position = file.lineEnd;
         WriteBuffer(file);
-        if (!file.atLineEnd && file.cutBack) SysTruncateFile(file.handle, file.wholeSize);
+        if (!file.atLineEnd && file.cutBack) CutBack(file);
+        if (file.record != nullptr) file.record->knownEnd = file.size;
     }
     SysCloseHandle(file.handle);
     file.handle = kInvalidHandle;

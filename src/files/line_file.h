@@ -13,15 +13,23 @@
 // at the start of a line ends the input; inside a line it is text.
 //
 // Whole lines only: a disk file never ends inside a line that this file
-// wrote, whatever fails. Before bytes go to the system the file's size at
-// its last line end is known; a write that fails or falls short cuts the
-// file back to it, and the bytes it carried are dropped.
+// wrote, whatever fails. The file's size follows from its size at the open
+// and the bytes written since, without asking the system; a write that
+// fails or falls short cuts back the bytes of it that reached the file (and
+// the part of its line written before), never bytes another program
+// appended meanwhile. A file kept in a journal (files/journal.h) tells it
+// the end of every write before the write.
+//
+// A disk file read shrinking under the reader (cut short, or written anew
+// shorter) is a read fault (30), never taken for the end of the data, so
+// that no torn line is read as whole; one that grows is read on.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "files/journal.h"
 #include "platform/platform.h"
 
 inline constexpr uint32_t kReadBlockSize = 64 * 1024;
@@ -42,6 +50,11 @@ struct LineFile {
     bool cutBack = false;    // a disk file: a failed write is cut back to a line end
     bool atLineEnd = true;   // what this file wrote ends at a line end
     uint64_t wholeSize = 0;  // the file's size at its last line end, while !atLineEnd
+    uint64_t size = 0;       // writing: the size at the open and the bytes written since; reading: the bytes read
+    bool created = false;    // the open made the file
+    JournalEntry* record = nullptr;  // the journal told of every write, when set
+    bool watchSize = false;          // reading a disk file: its size never falls
+    uint64_t sizeSeen = 0;           // reading: the largest size seen
     std::unique_ptr<unsigned char[]> buffer;
     uint32_t capacity = 0;
 
@@ -60,8 +73,10 @@ void OpenForReading(LineFile& file);
 // messages); the standard handle itself stays open after the close.
 void OpenStandardInput(LineFile& file);
 // Opens for appending; a missing file is created, and a file that exists by
-// the time of the open is never emptied.
+// the time of the open is never emptied. `created` tells which.
 void OpenForAppendingOrCreating(LineFile& file);
+// Opens a file that exists for appending (2 when it is gone).
+void OpenForAppendingExisting(LineFile& file);
 bool AtEndOfFile(LineFile& file);
 // Replaces `line` by the bytes of the current line, without its line end;
 // stops in front of the line end.
@@ -78,6 +93,10 @@ void WriteLine(LineFile& file, std::string_view text);
 void FinishWrite(LineFile& file);
 // Hands every pending byte to the system now.
 void WritePending(LineFile& file);
+// Hands every pending byte to the system and the file's bytes to the disk.
+void WritePendingToDisk(LineFile& file);
+// Drops the pending bytes unwritten (a run being put back).
+void DropPending(LineFile& file);
 void CloseLineFile(LineFile& file);
 // The way out after a failure: hands the pending whole lines to the system,
 // cuts back what does not end at a line end, and closes the file. Leaves

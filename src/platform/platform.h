@@ -56,7 +56,9 @@ inline constexpr uint32_t kModulePathRoom = 32768;
 
 enum class SysFileType : uint32_t { Unknown = 0, Disk = 1, Char = 2, Pipe = 3 };
 
-// Files. Sizes and positions are 64-bit.
+// Files. Sizes and positions are 64-bit. An open with kOpenAlways leaves
+// kErrorAlreadyExists for SysLastError() when the file was there, 0 when the
+// call made it.
 SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
                         uint32_t attributes);
 bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivered);
@@ -69,6 +71,21 @@ bool SysCloseHandle(SysHandle file);
 // Cuts a file open for writing back to the size given (the end of its last
 // whole line), the next write going there.
 bool SysTruncateFile(SysHandle file, uint64_t size);
+// Which file an open handle is: its device (volume) and its number there.
+// Two handles with the same identity are one file, whatever their names.
+struct SysFileIdentity {
+    uint64_t device = 0;
+    uint64_t index = 0;
+    bool operator==(const SysFileIdentity&) const = default;
+};
+bool SysGetFileIdentity(SysHandle file, SysFileIdentity* identity);
+// Hands the file's bytes to the disk before it returns (a power cut then
+// keeps them).
+bool SysFlushFileBuffers(SysHandle file);
+// Hands the folder's names to the disk (a file made or removed in it stays
+// made or removed across a power cut); nothing to do where the file system
+// keeps names durable by itself (Windows).
+bool SysFlushFolder(const std::string& path);
 // How many more files the process may hold open at once, as far as the
 // system sets a limit; UINT32_MAX where it sets none.
 uint32_t SysOpenFileRoom();

@@ -192,3 +192,14 @@ bool SysDeleteFile(const std::string& path) {
     }
     return unlink(native.c_str()) == 0 || posix::FailFromErrno(native);
 }
+
+bool SysFlushFolder(const std::string& path) {
+    const std::string* nativeName = posix::ToNative(path);
+    if (nativeName == nullptr) return false;
+    const std::string& native = *nativeName;
+    int fd = open(native.empty() ? "." : native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return posix::FailFromErrno(native);
+    bool flushed = fsync(fd) == 0 || posix::FailFromErrno(native);
+    close(fd);
+    return flushed;
+}

@@ -5,6 +5,8 @@
 // processes by locks (posix_locks.cpp). Every write goes to the end of the
 // file, so bytes that another process appended are never written over.
 #include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,6 +166,7 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     if (lockKind != posix::LockKind::None && !S_ISREG(info.st_mode)) posix::DropLocks(fd);
     uint64_t size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
     posix::openHandles.push_back({fd, info.st_dev, info.st_ino, info.st_mode, access, shareMode, size, writesBefore});
+    posix::SetLastError(disposition == kOpenAlways && !created ? kErrorAlreadyExists : 0, {});
     return fd;
 }
 
@@ -186,14 +189,45 @@ bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivere
     return true;
 }
 
+namespace posix {
+namespace {
+
+// After a request to stop, a write waits at most this long in all for room
+// (a full pipe that nobody reads), so that the run still ends, with its
+// report, instead of waiting for a reader that may never come.
+constexpr uint64_t kStopGrace = 1000;
+
+// How many bytes may be written now without waiting past the grace: all of
+// them before a request to stop; after it, at most a pipe's atomic unit
+// once the descriptor has room, and none once the grace is over.
+size_t RoomWithinGrace(int fd, size_t wanted) {
+    if (!SysInterruptRequested()) return wanted;
+    static uint64_t deadline = 0;
+    uint64_t now = SysMilliseconds();
+    if (deadline == 0) deadline = now + kStopGrace;
+    struct pollfd wait = {fd, POLLOUT, 0};
+    int left = now >= deadline ? 0 : static_cast<int>(deadline - now);
+    if (poll(&wait, 1, left) <= 0 || !(wait.revents & POLLOUT)) return 0;
+    return std::min<size_t>(wanted, PIPE_BUF);
+}
+
+}  // namespace
+}  // namespace posix
+
 bool posix::WriteFully(int fd, const char* bytes, size_t size, size_t* written) {
     size_t done = 0;
     while (done < size) {
-        ssize_t count = write(fd, bytes + done, size - done);
+        size_t room = RoomWithinGrace(fd, size - done);
+        if (room == 0) {
+            *written = done;
+            SetLastError(kErrorOperationAborted, SystemWords(ECANCELED));
+            return false;
+        }
+        ssize_t count = write(fd, bytes + done, room);
         // A write that a signal cut short (a full pipe nobody reads) is
         // tried again, unless the signal asked the run to stop: then it ends
         // as aborted, or the stop would wait for the reader.
-        if (count >= 0 && static_cast<size_t>(count) < size - done && SysInterruptRequested()) {
+        if (count >= 0 && static_cast<size_t>(count) < room && SysInterruptRequested()) {
             done += static_cast<size_t>(count);
             count = -1;
             errno = EINTR;
@@ -233,7 +267,9 @@ bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* wr
 
 bool SysGetFileSize(SysHandle file, uint64_t* size) {
     posix::OpenHandle held;
-    if (posix::FindHeld(file, &held) && held.writesAtOpen == posix::writeCount) {
+    // A file open for reading only is looked at afresh: another process
+    // may have cut it short since.
+    if (posix::FindHeld(file, &held) && (held.access & kGenericWrite) && held.writesAtOpen == posix::writeCount) {
         *size = held.sizeAtOpen;
         return true;
     }
@@ -245,6 +281,16 @@ bool SysGetFileSize(SysHandle file, uint64_t* size) {
     *size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
     return true;
 }
+
+bool SysGetFileIdentity(SysHandle file, SysFileIdentity* identity) {
+    struct stat info;
+    if (fstat(static_cast<int>(file), &info) != 0) return posix::FailFromErrno("");
+    identity->device = static_cast<uint64_t>(info.st_dev);
+    identity->index = static_cast<uint64_t>(info.st_ino);
+    return true;
+}
+
+bool SysFlushFileBuffers(SysHandle file) { return fsync(static_cast<int>(file)) == 0 || posix::FailFromErrno(""); }
 
 bool SysSetFilePointer(SysHandle file, uint64_t position) {
     if (lseek(static_cast<int>(file), static_cast<off_t>(position), SEEK_SET) < 0) {

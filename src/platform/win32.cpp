@@ -68,11 +68,22 @@ bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivere
     return ok != FALSE;
 }
 
+// A write that takes fewer bytes than given goes on with the rest, whose
+// failure (a full disk: 112) is the one told; one that takes nothing is a
+// write fault.
 bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
-    DWORD count = 0;
-    BOOL ok = WriteFile(ToWin(file), bytes, size, &count, nullptr);
-    *written = count;
-    return ok != FALSE;
+    *written = 0;
+    while (*written < size) {
+        DWORD count = 0;
+        if (!WriteFile(ToWin(file), static_cast<const char*>(bytes) + *written, size - *written, &count, nullptr))
+            return false;
+        if (count == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        *written += count;
+    }
+    return true;
 }
 
 bool SysGetFileSize(SysHandle file, uint64_t* size) {
@@ -88,6 +99,18 @@ bool SysSetFilePointer(SysHandle file, uint64_t position) {
     DWORD low = SetFilePointer(ToWin(file), static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
     return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
 }
+
+bool SysGetFileIdentity(SysHandle file, SysFileIdentity* identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(ToWin(file), &info)) return false;
+    identity->device = info.dwVolumeSerialNumber;
+    identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+bool SysFlushFileBuffers(SysHandle file) { return FlushFileBuffers(ToWin(file)) != FALSE; }
+
+bool SysFlushFolder(const std::string& /*path*/) { return true; }
 
 SysFileType SysGetFileType(SysHandle file) { return static_cast<SysFileType>(GetFileType(ToWin(file)) & 0xFFFF); }
 

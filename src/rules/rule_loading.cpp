@@ -20,6 +20,7 @@ const std::string kBaseDirKey = "BaseDir";
 const std::string kDefaultKey = "Default";
 const std::string kCountKey = "Count";
 const std::string kCodePageKey = "CodePage";
+const std::string kSyncKey = "Sync";
 const std::string kHeaderKey = "Header";
 const std::string kValueFileKey = "ValueFile";
 const std::string kDefaultFileName = "Default.csv";
@@ -136,6 +137,7 @@ void LoadRules(RuleSet& rules, RunReport& report, RuleFileName& file) {
     if (!IsFullyQualified(rules.BaseDir)) rules.BaseDir = rulesFolder + rules.BaseDir;
 
     rules.DefaultFile = ReadValueText(reader, kSection, kDefaultKey, kDefaultFileName);
+    rules.Sync = ReadValueInteger(reader, kSection, kSyncKey, 0) == 1;
     rules.HeaderLines = std::max(ReadValueInteger(reader, kSection, kHeaderKey, 0), 0);
     bool valueFileKnown = ReadValueFile(reader, path, rules, report);
 

@@ -29,6 +29,7 @@ struct RuleSet {
     uint32_t CodePage = 932;  // of the data and the console: 932, or UTF-8 where the rule file says so
     std::string BaseDir;
     std::string DefaultFile;
+    bool Sync = false;  // Sync=1: the destinations and the journal reach the disk in an order a power cut keeps
     int64_t OtherCount = 0;
     int32_t KeyWidth = kInitialKeyWidth;
     std::unique_ptr<TextList> RuleKeys;
