@@ -155,9 +155,22 @@ bool RecoverFrom(SysHandle file, const std::string& name, uint32_t codePage) {
 }
 
 std::string OpenRecord(const JournalEntry& entry) {
-    return "O " + std::to_string(entry.number) + (entry.created ? " 1 " : " 0 ") +
-           std::to_string(entry.identity.device) + " " + std::to_string(entry.identity.index) + " " +
-           std::to_string(entry.recordedSize) + " " + entry.path + "\n";
+    // Built in one allocation whatever the numbers' lengths, so that a run
+    // allocates the same for every destination it opens.
+    char numbers[4][24];
+    std::string_view texts[4];
+    const uint64_t values[4] = {entry.number, entry.identity.device, entry.identity.index, entry.recordedSize};
+    size_t length = entry.path.size() + 16;
+    for (size_t i = 0; i < 4; ++i) {
+        auto end = std::to_chars(numbers[i], numbers[i] + sizeof numbers[i], values[i]).ptr;
+        texts[i] = std::string_view(numbers[i], static_cast<size_t>(end - numbers[i]));
+        length += texts[i].size();
+    }
+    std::string record;
+    record.reserve(length);
+    record.append("O ").append(texts[0]).append(entry.created ? " 1 " : " 0 ").append(texts[1]).append(" ");
+    record.append(texts[2]).append(" ").append(texts[3]).append(" ").append(entry.path).append("\n");
+    return record;
 }
 
 }  // namespace
