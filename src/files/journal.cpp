@@ -13,8 +13,12 @@ namespace {
 constexpr std::string_view kHeader = "rowdispatch journal 1 ";
 
 std::string SlotName(const std::string& folder, uint32_t slot) {
-    std::string name = ".rowdispatch-" + std::to_string(slot) + ".journal";
-    return folder.empty() ? name : folder + "\\" + name;
+    // Built by appending: GCC 12 for i686 takes `literal + string` here for
+    // an overlapping copy and refuses it.
+    std::string name = folder;
+    if (!name.empty()) name += '\\';
+    name.append(".rowdispatch-").append(std::to_string(slot)).append(".journal");
+    return name;
 }
 
 bool WriteRecord(const Journal& journal, const std::string& record) {
