@@ -9,15 +9,18 @@
 
 namespace {
 
-// A destination is appended to, and made when missing. Opening never empties
-// a file: one that another run made since the test below is appended to.
-// Gives the folder that could not be made, if any, in `folder`.
+// A destination is appended to, and made when missing; its folder is made
+// when the open finds none. Opening never empties a file: one that another
+// run made meanwhile is appended to. Gives the folder that could not be
+// made, if any, in `folder`.
 void OpenMaking(LineFile& file, FolderFailure* folder) {
-    if (!IsExistingFile(file.name)) {
-        std::string directory = DirectoryOf(file.name);
-        // A directory that cannot be made shows in the open that follows.
-        if (!IsExistingDirectory(directory)) MakeDirectories(directory, folder);
-    }
+    OpenForAppendingOrCreating(file);
+    if (PendingIoResult != static_cast<int32_t>(kErrorPathNotFound)) return;
+    std::string directory = DirectoryOf(file.name);
+    if (IsExistingDirectory(directory)) return;
+    // A directory that cannot be made shows in the open that follows.
+    TakeIoError();
+    MakeDirectories(directory, folder);
     OpenForAppendingOrCreating(file);
 }
 

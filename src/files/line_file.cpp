@@ -213,10 +213,10 @@ namespace {
 
 void OpenAppending(LineFile& file, uint32_t disposition) {
     if (!OpenNamed(file, kGenericRead | kGenericWrite, disposition, LineFileState::Writing)) return;
-    // The first byte written follows the last byte the file holds. A file
-    // whose size cannot be had is closed again: half open, it would hold a
-    // handle that nothing closes.
-    if (!SysGetFileSize(file.handle, &file.size) || !SysSetFilePointer(file.handle, file.size)) {
+    // The first byte written follows the last byte the file holds (a fresh
+    // handle stands at 0 already). A file whose size cannot be had is closed
+    // again: half open, it would hold a handle that nothing closes.
+    if (!SysGetFileSize(file.handle, &file.size) || (file.size != 0 && !SysSetFilePointer(file.handle, file.size))) {
         StoreIoError(SysLastFailure());
         SysCloseHandle(file.handle);
         file.handle = kInvalidHandle;
