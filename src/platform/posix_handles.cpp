@@ -174,17 +174,23 @@ bool OpenHereOn(const struct stat& info) { return handlesOnFile.count(KeyOf(info
 }  // namespace posix
 
 SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
-                        uint32_t /*attributes*/) {
+                        uint32_t attributes) {
     const std::string* nativeName = posix::ToNative(name);
     if (nativeName == nullptr) return kInvalidHandle;
     const std::string& native = *nativeName;
     bool absent = false;
-    if (posix::Refused refusal = posix::RefusalBeforeOpen(native, access, shareMode, &absent)) {
+    int flags = posix::OpenFlags(access);
+    if (attributes & kOpenSeenBefore) {
+        // Without the look before the open, an open never waits on what may
+        // have taken the name since (a FIFO, a device): the refusal after it
+        // closes that again.
+        flags |= O_NONBLOCK;
+    } else if (posix::Refused refusal = posix::RefusalBeforeOpen(native, access, shareMode, &absent)) {
         posix::SetLastError(refusal.code, refusal.reason);
         return kInvalidHandle;
     }
     bool created = false;
-    int fd = posix::OpenByDisposition(native, posix::OpenFlags(access), disposition, absent, &created);
+    int fd = posix::OpenByDisposition(native, flags, disposition, absent, &created);
     if (fd < 0) {
         posix::FailFromErrno(native);
         return kInvalidHandle;
