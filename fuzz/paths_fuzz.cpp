@@ -24,22 +24,32 @@ namespace {
 using fuzz::Kind;
 
 // This build runs on Linux, where a name that begins with "/" is rooted and
-// "/" separates in it as "\\" does.
+// "/" separates in it as "\\" does, up to its first "\\" that is a character
+// of its own: what follows is a Windows name, where "/" is a plain byte.
 bool Rooted(std::string_view path) { return !path.empty() && path[0] == '/'; }
-bool Separator(char c, bool rooted) { return c == '\\' || c == ':' || (rooted && c == '/'); }
-bool Trailing(char c, bool rooted) { return c == '\\' || (rooted && c == '/'); }
+size_t SlashesEnd(std::string_view path) {
+    if (!Rooted(path)) return 0;
+    std::vector<Kind> kinds = fuzz::Kinds(path);
+    for (size_t i = 0; i < path.size(); ++i)
+        if (path[i] == '\\' && kinds[i] != Kind::Second) return i;
+    return path.size();
+}
+bool Separator(std::string_view path, size_t i) {
+    return path[i] == '\\' || path[i] == ':' || (path[i] == '/' && i < SlashesEnd(path));
+}
+bool Trailing(std::string_view path, size_t i) { return path[i] == '\\' || (path[i] == '/' && i < SlashesEnd(path)); }
 
 // 1-based position of the last separator that is not a second byte; 0 for none.
 size_t ReferenceLastSeparator(std::string_view path) {
     std::vector<Kind> kinds = fuzz::Kinds(path);
     for (size_t i = path.size(); i > 0; --i)
-        if (Separator(path[i - 1], Rooted(path)) && kinds[i - 1] != Kind::Second) return i;
+        if (Separator(path, i - 1) && kinds[i - 1] != Kind::Second) return i;
     return 0;
 }
 
 std::string ReferenceDirectoryOf(std::string_view path) {
     size_t i = ReferenceLastSeparator(path);
-    if (i > 1 && Trailing(path[i - 1], Rooted(path)) && !Separator(path[i - 2], Rooted(path))) --i;
+    if (i > 1 && Trailing(path, i - 1) && !Separator(path, i - 2)) --i;
     return std::string(path.substr(0, i));
 }
 
@@ -68,7 +78,7 @@ void CheckPathParts(std::string_view input, std::string_view path) {
     FUZZ_CHECK(FindLastSeparator(path) == last,
                "last separator " + std::to_string(FindLastSeparator(path)) + ", rules give " + std::to_string(last));
     FUZZ_CHECK(pathOf == path.substr(0, last), "PathOf gives " + fuzz::Shown(pathOf));
-    FUZZ_CHECK(pathOf.empty() || Separator(pathOf.back(), Rooted(path)), "PathOf ends in " + fuzz::Shown(pathOf));
+    FUZZ_CHECK(pathOf.empty() || Separator(path, pathOf.size() - 1), "PathOf ends in " + fuzz::Shown(pathOf));
     FUZZ_CHECK(PathOf(pathOf) == pathOf, "PathOf of PathOf differs: " + fuzz::Shown(PathOf(pathOf)));
     FUZZ_CHECK(
         directoryOf == ReferenceDirectoryOf(path),
@@ -77,7 +87,7 @@ void CheckPathParts(std::string_view input, std::string_view path) {
     // At most one backslash (or "/" in a rooted name) goes, and only one
     // that is a character of its own.
     std::vector<Kind> kinds = fuzz::Kinds(path);
-    const bool drops = !path.empty() && Trailing(path.back(), Rooted(path)) && kinds.back() == Kind::Single;
+    const bool drops = !path.empty() && Trailing(path, path.size() - 1) && kinds.back() == Kind::Single;
     const std::string dropped = DropTrailingBackslash(path);
     FUZZ_CHECK(dropped == path.substr(0, path.size() - (drops ? 1 : 0)),
                "DropTrailingBackslash gives " + fuzz::Shown(dropped));
@@ -187,11 +197,12 @@ void CheckTextOperations(std::string_view input, std::string_view text, std::str
 }
 
 void CheckNames(std::string_view input, std::string_view name, std::string_view base) {
-    // A name with a colon, or a rooted one, stands as it is; any other goes
-    // under the base.
+    // A name with a colon, a rooted one, or a network name (a backslash and
+    // a second separator) stands as it is; any other goes under the base.
     std::string path = ResolvePath(name, base);
-    if (PositionOf(":", name) > 0 || Rooted(name)) {
-        FUZZ_CHECK(path == name, "a name with a colon or a root was changed: " + fuzz::Shown(path));
+    bool network = name.size() >= 2 && name[0] == '\\' && (name[1] == '\\' || name[1] == '/');
+    if (PositionOf(":", name) > 0 || Rooted(name) || network) {
+        FUZZ_CHECK(path == name, "a name with a colon, a root or a network name was changed: " + fuzz::Shown(path));
     } else {
         FUZZ_CHECK(path == std::string(base) + "\\" + std::string(name),
                    "placed under the base as " + fuzz::Shown(path));
@@ -214,6 +225,16 @@ void CheckNames(std::string_view input, std::string_view name, std::string_view 
     } else if (!name.empty() && (name[0] == '\\' || name[0] == '/')) {
         root = "/";
         rest.remove_prefix(1);
+    }
+    // A network name names no Linux file: refused, never taken as rooted.
+    if (name.size() >= 2 && name[0] == '\\' && (name[1] == '\\' || name[1] == '/')) {
+        FUZZ_CHECK(posix::ToNative(std::string(name)) == nullptr, "a network name was taken as a Linux name");
+        return;
+    }
+    // "*" and "?" are no characters of a file name (never a second byte).
+    if (name.find_first_of("*?") != std::string_view::npos) {
+        FUZZ_CHECK(posix::ToNative(std::string(name)) == nullptr, "a name with * or ? was taken as a Linux name");
+        return;
     }
     std::string want = root;
     for (size_t i = 0; i < rest.size();) {

@@ -9,79 +9,116 @@
 
 namespace {
 
-// A destination is appended to, and made when missing. Opening never empties
-// a file: one that another run made since the test below is appended to.
-// Gives the folder that could not be made, if any, in `folder`.
+// A destination is appended to, and made when missing; its folder is made
+// when the open finds none. Opening never empties a file: one that another
+// run made meanwhile is appended to. Gives the folder that could not be
+// made, if any, in `folder`.
 void OpenMaking(LineFile& file, FolderFailure* folder) {
-    if (!IsExistingFile(file.name)) {
-        std::string directory = DirectoryOf(file.name);
-        // A directory that cannot be made shows in the open that follows.
-        if (!IsExistingDirectory(directory)) MakeDirectories(directory, folder);
-    }
+    OpenForAppendingOrCreating(file);
+    if (PendingIoResult != static_cast<int32_t>(kErrorPathNotFound)) return;
+    std::string directory = DirectoryOf(file.name);
+    if (IsExistingDirectory(directory)) return;
+    // A directory that cannot be made shows in the open that follows.
+    TakeIoError();
+    MakeDirectories(directory, folder);
     OpenForAppendingOrCreating(file);
 }
 
 }  // namespace
 
-const DestinationCalls kLineFileCalls = {OpenMaking, OpenForAppendingExisting, WriteLine, WritePending, CloseLineFile};
+const DestinationCalls kLineFileCalls = {OpenMaking, ReopenForAppending, WriteLine, WritePending, CloseLineFile};
 
 namespace {
 
 bool IsOpen(const Destination& destination) { return destination.file.state == LineFileState::Writing; }
+bool IsAside(const Destination& destination) { return destination.file.state == LineFileState::Aside; }
 
-// The order of last use: a destination leaves it at its close, and goes to
-// its newest end at its open and at every line.
-void Unlink(DestinationTable& table, size_t slot) {
+// The orders of last use: a destination leaves its order when it is closed
+// or put aside, and goes to the newest end of it at its open, as it is put
+// aside and at every line.
+void Unlink(DestinationTable& table, UseOrder& order, size_t slot) {
     Destination& destination = *table.slots[slot];
-    (destination.older == kNoSlot ? table.oldest : table.slots[destination.older]->newer) = destination.newer;
-    (destination.newer == kNoSlot ? table.newest : table.slots[destination.newer]->older) = destination.older;
+    (destination.older == kNoSlot ? order.oldest : table.slots[destination.older]->newer) = destination.newer;
+    (destination.newer == kNoSlot ? order.newest : table.slots[destination.newer]->older) = destination.older;
     destination.newer = destination.older = kNoSlot;
 }
 
-void LinkNewest(DestinationTable& table, size_t slot) {
+void LinkNewest(DestinationTable& table, UseOrder& order, size_t slot) {
     Destination& destination = *table.slots[slot];
-    destination.older = table.newest;
-    (table.newest == kNoSlot ? table.oldest : table.slots[table.newest]->newer) = slot;
-    table.newest = slot;
+    destination.older = order.newest;
+    (order.newest == kNoSlot ? order.oldest : table.slots[order.newest]->newer) = slot;
+    order.newest = slot;
 }
 
-// Writes out the slot's pending lines and closes it, with the I/O check.
-void CloseOne(DestinationTable& table, size_t slot) {
+void MakeNewest(DestinationTable& table, UseOrder& order, size_t slot) {
+    if (order.newest == slot) return;
+    Unlink(table, order, slot);
+    LinkNewest(table, order, slot);
+}
+
+// The I/O check after a close or a putting aside. A file whose name went
+// while it was open lost every line written to it since the open, not only
+// those still pending.
+void CheckClose(Destination& destination) {
+    if (PendingIoResult == 0) return;
+    bool gone = PendingIoResult == static_cast<int32_t>(kErrorFileNotFound);
+    int64_t firstMissing = gone ? destination.firstSinceOpen : destination.firstPending;
+    destination.firstPending = destination.firstSinceOpen = 0;
+    CheckIo(kPlaceCloseDestination, destination.path, firstMissing);
+}
+
+// The buffer of a destination closed goes to `next` when that has none,
+// and is let go otherwise.
+void PassBuffer(DestinationTable& table, Destination& from, Destination* next) {
+    if (from.file.capacity == 0) return;
+    if (next != nullptr && next->file.capacity == 0) {
+        next->file.buffer = std::move(from.file.buffer);
+        next->file.capacity = from.file.capacity;
+    } else {
+        from.file.buffer.reset();
+        --table.bufferCount;
+    }
+    from.file.capacity = 0;
+}
+
+// Writes out the slot's pending lines and closes it, with the I/O check;
+// its buffer passes to `next`.
+void CloseOne(DestinationTable& table, size_t slot, Destination* next = nullptr) {
     Destination& destination = *table.slots[slot];
-    Unlink(table, slot);
+    Unlink(table, table.open, slot);
     --table.openCount;
     if (table.journal.sync) WritePendingToDisk(destination.file);
     if (PendingIoResult == 0) table.calls->close(destination.file);
-    if (PendingIoResult != 0) {
-        // A file whose name went while it was open lost every line written
-        // to it since the open, not only those still pending.
-        bool gone = PendingIoResult == static_cast<int32_t>(kErrorFileNotFound);
-        int64_t firstMissing = gone ? destination.firstSinceOpen : destination.firstPending;
-        destination.firstPending = destination.firstSinceOpen = 0;
-        CheckIo(kPlaceCloseDestination, destination.path, firstMissing);
-    }
+    CheckClose(destination);
     destination.firstPending = destination.firstSinceOpen = 0;
+    PassBuffer(table, destination, next);
 }
 
-// Closes the destination used least recently; its buffer serves the
-// destination about to open.
+// Frees a descriptor for `next`: the open destination used least recently
+// is put aside with its pending lines, or, when it has none or `next` wants
+// its buffer and the budget allows no other, written out and closed.
 void PutAside(DestinationTable& table, Destination& next) {
-    if (table.oldest == kNoSlot) return;
-    Destination& oldest = *table.slots[table.oldest];
-    CloseOne(table, table.oldest);
-    // A closed destination keeps no buffer: the open ones hold them all.
-    if (next.file.capacity == 0) {
-        next.file.buffer = std::move(oldest.file.buffer);
-        next.file.capacity = oldest.file.capacity;
+    size_t slot = table.open.oldest;
+    if (slot == kNoSlot) return;
+    Destination& oldest = *table.slots[slot];
+    bool bufferWanted = next.file.capacity == 0 && table.bufferCount >= table.bufferBound;
+    if (oldest.file.position > 0 && !bufferWanted && !oldest.sameFile) {
+        Unlink(table, table.open, slot);
+        --table.openCount;
+        SetAside(oldest.file);
+        CheckClose(oldest);
+        // Its pending lines go out through the handle of its next open.
+        oldest.firstSinceOpen = oldest.firstPending;
+        LinkNewest(table, table.aside, slot);
+        return;
     }
-    oldest.file.buffer.reset();
-    oldest.file.capacity = 0;
+    CloseOne(table, slot, &next);
 }
 
 // A destination put aside is opened again only as the file the run left:
 // gone, another file by that name, or shorter than the run left it, it
-// fails with 2. One that another program appended to is written on, and
-// never cut back.
+// fails with 2, its pending lines never written there. One that another
+// program appended to is written on, and never cut back.
 void Reopen(DestinationTable& table, Destination& destination) {
     LineFile& file = destination.file;
     JournalEntry& record = *destination.record;
@@ -89,6 +126,7 @@ void Reopen(DestinationTable& table, Destination& destination) {
     if (PendingIoResult != 0) return;
     SysFileIdentity identity;
     if (!SysGetFileIdentity(file.handle, &identity) || !(identity == record.identity) || file.size < record.knownEnd) {
+        DropPending(file);
         table.calls->close(file);
         TakeIoResult();
         StoreIoResult(static_cast<int32_t>(kErrorFileNotFound));
@@ -99,22 +137,43 @@ void Reopen(DestinationTable& table, Destination& destination) {
 }
 
 // The one place a destination is opened. At its first open the journal
-// records it, before any byte of it is written.
+// records it, before any byte of it is written; a destination whose file
+// another one names already (two spellings, a link) shares that one's
+// record, so that the journal knows every byte the run wrote to the file.
 // Gives the folder that could not be made, if any.
-FolderFailure OpenByPath(DestinationTable& table, Destination& destination) {
+FolderFailure OpenByPath(DestinationTable& table, size_t slot) {
+    Destination& destination = *table.slots[slot];
     FolderFailure folder;
     if (destination.record != nullptr) {
         Reopen(table, destination);
         return folder;
     }
     const std::string& path = destination.path;
-    BindLineFile(destination.file, path);
+    // Once bound, a destination keeps its name (and the lines put aside).
+    if (!destination.opened) BindLineFile(destination.file, path);
     LineFile& file = destination.file;
     table.calls->open(file, &folder);
     if (PendingIoResult != 0 || !table.journaled) return folder;
+    SysFileIdentity identity;
+    if (SysGetFileIdentity(file.handle, &identity)) {
+        auto [first, added] = table.files.try_emplace({identity.device, identity.index}, slot);
+        if (!added) {
+            Destination& other = *table.slots[first->second];
+            destination.sameFile = other.sameFile = true;
+            destination.record = file.record = other.record;
+            return folder;
+        }
+    }
     destination.record = RecordDestination(table.journal, path, file.handle, file.created, file.size);
     file.record = destination.record;
     return folder;
+}
+
+// Every open destination written out and closed, in slot order.
+void CloseOpenDestinations(DestinationTable& table) {
+    for (size_t i = 0; i < table.slotCount; ++i) {
+        if (IsOpen(*table.slots[i])) CloseOne(table, i);
+    }
 }
 
 // A failed write: the lines from `firstMissing` on that went to the
@@ -178,16 +237,49 @@ size_t AddDestination(DestinationTable& table, std::string path) {
     return table.slotCount - 1;
 }
 
+namespace {
+
+// The memory budget wants a buffer for `next`: the destination put aside
+// longest ago is opened, written out and closed, and its buffer passes on.
+void ForceOutAside(DestinationTable& table, Destination& next) {
+    size_t slot = table.aside.oldest;
+    OpenDestination(table, slot);
+    CloseOne(table, slot, &next);
+}
+
+// Two destinations that are one file (two spellings, a link) take turns on
+// it and never hold lines aside, so that the file gets their lines in input
+// order. The first of them may hold some when the second opens: they go to
+// the file first.
+void NoteSameFile(DestinationTable& table, size_t slot) {
+    Destination& destination = *table.slots[slot];
+    if (!destination.sameFile || destination.record == nullptr) return;
+    const SysFileIdentity& identity = destination.record->identity;
+    size_t other = table.files.at({identity.device, identity.index});
+    if (other == slot || !IsAside(*table.slots[other])) return;
+    CloseOne(table, slot);
+    OpenDestination(table, other);
+    CloseOne(table, other);
+    OpenDestination(table, slot);
+}
+
+}  // namespace
+
 void OpenDestination(DestinationTable& table, size_t slot) {
     Destination& destination = *table.slots[slot];
     if (IsOpen(destination)) return;
+    if (IsAside(destination)) Unlink(table, table.aside, slot);
     if (table.openCount >= table.bound) PutAside(table, destination);
-    FolderFailure folder = OpenByPath(table, destination);
+    while (destination.file.capacity == 0 && table.bufferCount >= table.bufferBound && table.aside.oldest != kNoSlot) {
+        ForceOutAside(table, destination);
+    }
+    bool hadBuffer = destination.file.capacity != 0;
+    FolderFailure folder = OpenByPath(table, slot);
     // Fewer descriptors than the bound foresaw: one more is put aside.
     while (PendingIoResult == static_cast<int32_t>(kErrorTooManyOpenFiles) && table.openCount > 0) {
         TakeIoResult();
         PutAside(table, destination);
-        folder = OpenByPath(table, destination);
+        folder = OpenByPath(table, slot);
     }
     // Two spellings of one file (a link, "." in a path) are two
     // destinations; only one handle of this process may write it at once,
@@ -195,8 +287,8 @@ void OpenDestination(DestinationTable& table, size_t slot) {
     // closed. What another program holds stays refused.
     if (PendingIoResult == static_cast<int32_t>(kErrorSharingViolation) && table.openCount > 0) {
         TakeIoResult();
-        CloseDestinations(table);
-        folder = OpenByPath(table, destination);
+        CloseOpenDestinations(table);
+        folder = OpenByPath(table, slot);
     }
     // A destination that cannot be opened for want of its folder: the
     // folder's own failure is the reason.
@@ -204,24 +296,34 @@ void OpenDestination(DestinationTable& table, size_t slot) {
         RaiseIoFailureCausedBy(kPlaceOpenDestination, kDiagnosticMakeFolder, folder.folder, folder.error.reason);
     }
     CheckIo(kPlaceOpenDestination, destination.path);
+    if (!hadBuffer && destination.file.capacity != 0) ++table.bufferCount;
     ++table.openCount;
-    LinkNewest(table, slot);
-    WriteHeaderIfEmpty(table, destination);
+    LinkNewest(table, table.open, slot);
+    if (!destination.opened) {
+        destination.opened = true;
+        NoteSameFile(table, slot);
+        WriteHeaderIfEmpty(table, destination);
+    }
 }
 
 void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int64_t lineNumber) {
     Destination& destination = *table.slots[slot];
-    OpenDestination(table, slot);
-    if (table.newest != slot) {
-        Unlink(table, slot);
-        LinkNewest(table, slot);
+    // A destination put aside takes the line into memory while it fits.
+    if (IsAside(destination) && HoldLine(destination.file, line)) {
+        MakeNewest(table, table.aside, slot);
+        return;
     }
+    OpenDestination(table, slot);
+    MakeNewest(table, table.open, slot);
     AppendLine(table, destination, line, lineNumber);
 }
 
 void CloseDestinations(DestinationTable& table) {
+    CloseOpenDestinations(table);
     for (size_t i = 0; i < table.slotCount; ++i) {
-        if (IsOpen(*table.slots[i])) CloseOne(table, i);
+        if (!IsAside(*table.slots[i])) continue;
+        OpenDestination(table, i);
+        CloseOne(table, i);
     }
 }
 

@@ -5,10 +5,14 @@
 // reach a file in large blocks and at its close, not line by line. The
 // table holds as many open destinations as the system lets the process
 // hold (at most kMaxOpenDestinations); when it is full, the one used least
-// recently is written out and closed, and opened again for appending when a
-// line comes for it. Destinations can be added while the pass runs (a file
-// for each value), as many as memory holds; each costs its path and a small
-// record, and only the open ones hold a buffer.
+// recently is put aside: its handle is closed and its pending lines stay in
+// its buffer, where later lines for it are added without an open, until
+// the buffer is full, the pass ends, or the memory budget wants the buffer
+// (at most kMaxWriteBuffers buffers, 32 MiB, however many destinations
+// there are); then it is opened again for appending and written out.
+// Destinations can be added while the pass runs (a file for each value), as
+// many as memory holds; each costs its path and a small record, and only
+// the open ones and those put aside with pending lines hold a buffer.
 //
 // The header: a destination that is empty when the pass opens it gets the
 // header lines first (none for one that holds bytes, so a file appended to
@@ -27,9 +31,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "files/file_system.h"
@@ -37,6 +43,7 @@
 #include "files/line_file.h"
 
 inline constexpr uint32_t kMaxOpenDestinations = 1024;
+inline constexpr uint32_t kMaxWriteBuffers = 1024;
 
 inline constexpr size_t kNoSlot = SIZE_MAX;
 
@@ -45,7 +52,7 @@ inline constexpr size_t kNoSlot = SIZE_MAX;
 // Each leaves its code in the pending I/O result, as the line file does.
 struct DestinationCalls {
     void (*open)(LineFile& file, FolderFailure* folder);  // appending, made when missing (with its folder)
-    void (*reopen)(LineFile& file);                       // appending, the file being there
+    void (*reopen)(LineFile& file);                       // appending, the file being there, its lines put aside kept
     void (*writeLine)(LineFile& file, std::string_view line);
     void (*writePending)(LineFile& file);
     void (*close)(LineFile& file);
@@ -58,10 +65,18 @@ struct Destination {
     JournalEntry* record = nullptr;  // set at its first open, when the run keeps a journal
     int64_t firstPending = 0;        // the input line of the first line not yet handed over; 0: none
     int64_t firstSinceOpen = 0;      // the input line of the first line routed to it since its open; 0: none
-    // The open destinations in the order of their last use, the least
-    // recent first.
+    bool opened = false;             // opened once in this pass
+    bool sameFile = false;           // another destination names its file: it never holds lines aside
+    // The open destinations, and apart from them those put aside with
+    // pending lines, each in the order of their last use, the least recent
+    // first.
     size_t newer = kNoSlot;
     size_t older = kNoSlot;
+};
+
+struct UseOrder {
+    size_t oldest = kNoSlot;
+    size_t newest = kNoSlot;
 };
 
 struct DestinationTable {
@@ -69,9 +84,12 @@ struct DestinationTable {
     size_t slotCount = 0;
     uint32_t openCount = 0;
     uint32_t bound = 1;
-    size_t oldest = kNoSlot;  // the open destination used least recently
-    size_t newest = kNoSlot;
-    const std::vector<std::string>* header = nullptr;  // written atop every destination found empty
+    uint32_t bufferCount = 0;  // destinations holding a write buffer
+    uint32_t bufferBound = kMaxWriteBuffers;
+    UseOrder open;                                          // the open destinations
+    UseOrder aside;                                         // those put aside with pending lines
+    std::map<std::pair<uint64_t, uint64_t>, size_t> files;  // the first destination of each file, by identity
+    const std::vector<std::string>* header = nullptr;       // written atop every destination found empty
     const DestinationCalls* calls = &kLineFileCalls;
     Journal journal;
     bool journaled = false;
@@ -99,6 +117,7 @@ void OpenDestination(DestinationTable& table, size_t slot);
 // slot's destination, opening it first if need be.
 void RouteLine(DestinationTable& table, size_t slot, std::string_view line, int64_t lineNumber);
 // The end of the pass: every open destination written out and closed, in
+// slot order, then every one put aside opened, written out and closed, in
 // slot order, each with the I/O check.
 void CloseDestinations(DestinationTable& table);
 // The run is done: its destinations stay as they are now, and the journal

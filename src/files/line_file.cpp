@@ -98,7 +98,7 @@ void ResetCounts(LineFile& file) {
 // Takes the handle that `open` gives the file, as freshly opened.
 template <typename Open>
 bool OpenBy(LineFile& file, LineFileState state, Open open) {
-    if (file.state != LineFileState::Closed) CloseLineFile(file);
+    if (file.state == LineFileState::Reading || file.state == LineFileState::Writing) CloseLineFile(file);
     ResetCounts(file);
     ProvideBuffer(file, state == LineFileState::Reading ? kReadBlockSize : kWriteBlockSize);
     file.handle = open();
@@ -111,9 +111,10 @@ bool OpenBy(LineFile& file, LineFileState state, Open open) {
     return true;
 }
 
-bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileState state) {
+bool OpenNamed(LineFile& file, uint32_t access, uint32_t disposition, LineFileState state,
+               uint32_t attributes = kAttributeNormal) {
     return OpenBy(file, state, [&] {
-        SysHandle handle = SysCreateFile(file.name, access, kShareRead, disposition, kAttributeNormal);
+        SysHandle handle = SysCreateFile(file.name, access, kShareRead, disposition, attributes);
         file.created = handle != kInvalidHandle && disposition == kOpenAlways && SysLastError() != kErrorAlreadyExists;
         return handle;
     });
@@ -211,26 +212,38 @@ void OpenStandardInput(LineFile& file) { OpenBy(file, LineFileState::Reading, Sy
 
 namespace {
 
-void OpenAppending(LineFile& file, uint32_t disposition) {
-    if (!OpenNamed(file, kGenericRead | kGenericWrite, disposition, LineFileState::Writing)) return;
-    // The first byte written follows the last byte the file holds. A file
-    // whose size cannot be had is closed again: half open, it would hold a
-    // handle that nothing closes.
-    if (!SysGetFileSize(file.handle, &file.size) || !SysSetFilePointer(file.handle, file.size)) {
+void OpenAppending(LineFile& file, uint32_t disposition, uint32_t attributes) {
+    // The lines held by a file set aside stay pending, opened or not.
+    uint32_t held = file.state == LineFileState::Aside ? file.position : 0;
+    bool opened = OpenNamed(file, kGenericRead | kGenericWrite, disposition, LineFileState::Writing, attributes);
+    file.position = file.lineEnd = held;
+    // The first byte written follows the last byte the file holds (a fresh
+    // handle stands at 0 already). A file whose size cannot be had is closed
+    // again: half open, it would hold a handle that nothing closes.
+    if (opened &&
+        (!SysGetFileSize(file.handle, &file.size) || (file.size != 0 && !SysSetFilePointer(file.handle, file.size)))) {
         StoreIoError(SysLastFailure());
         SysCloseHandle(file.handle);
         file.handle = kInvalidHandle;
         file.state = LineFileState::Closed;
-        return;
     }
-    ApplyTypeRule(file);
+    if (file.state == LineFileState::Writing) ApplyTypeRule(file);
+    if (file.state == LineFileState::Closed && held > 0) file.state = LineFileState::Aside;
 }
 
 }  // namespace
 
-void OpenForAppendingOrCreating(LineFile& file) { OpenAppending(file, kOpenAlways); }
+void OpenForAppendingOrCreating(LineFile& file) { OpenAppending(file, kOpenAlways, kAttributeNormal); }
 
-void OpenForAppendingExisting(LineFile& file) { OpenAppending(file, kOpenExisting); }
+void ReopenForAppending(LineFile& file) { OpenAppending(file, kOpenExisting, kAttributeNormal | kOpenSeenBefore); }
+
+void SetAside(LineFile& file) {
+    if (file.state != LineFileState::Writing) return;
+    file.position = file.lineEnd;
+    if (!SysCloseHandle(file.handle)) StoreIoError(SysLastFailure());
+    file.handle = kInvalidHandle;
+    file.state = file.position > 0 ? LineFileState::Aside : LineFileState::Closed;
+}
 
 bool AtEndOfFile(LineFile& file) {
     if (!CheckReading(file)) return true;
@@ -319,6 +332,16 @@ void Append(LineFile& file, std::string_view text) {
 
 }  // namespace
 
+bool HoldLine(LineFile& file, std::string_view text) {
+    if (file.state != LineFileState::Aside || text.size() + kLineEnd.size() > file.capacity - file.position) {
+        return false;
+    }
+    Append(file, text);
+    Append(file, kLineEnd);
+    file.lineEnd = file.position;
+    return true;
+}
+
 void WriteText(LineFile& file, std::string_view text) {
     if (!ReadyToWrite(file)) return;
     while (!text.empty()) {
@@ -359,7 +382,8 @@ void FinishWrite(LineFile& file) {
         case LineFileState::Closed:
             if (!IsConsole(file)) StoreIoResult(kIoFileNotOpen);
             return;
-        case LineFileState::Reading: return;
+        case LineFileState::Reading:
+        case LineFileState::Aside: return;
         case LineFileState::Writing:
             if (file.writeThrough) WriteBuffer(file);
             return;
@@ -381,7 +405,7 @@ void DropPending(LineFile& file) {
 }
 
 void CloseLineFile(LineFile& file) {
-    if (file.state == LineFileState::Closed) {
+    if (file.state == LineFileState::Closed || file.state == LineFileState::Aside) {
         StoreIoResult(kIoFileNotOpen);
         return;
     }
@@ -393,6 +417,10 @@ void CloseLineFile(LineFile& file) {
 }
 
 SysError AbandonLineFile(LineFile& file) {
+    if (file.state == LineFileState::Aside) {  // its lines never reached the file
+        DropPending(file);
+        file.state = LineFileState::Closed;
+    }
     if (file.state == LineFileState::Closed || IsConsole(file)) return {};
     SysError kept = TakeIoError();
     if (file.state == LineFileState::Writing) {

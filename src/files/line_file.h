@@ -36,7 +36,9 @@ inline constexpr uint32_t kReadBlockSize = 64 * 1024;
 inline constexpr uint32_t kWriteBlockSize = 32 * 1024;
 inline constexpr uint32_t kConsoleBlockSize = 128;
 
-enum class LineFileState { Closed, Reading, Writing };
+// Aside: a file written to whose handle is closed, its pending whole lines
+// kept in its buffer until it is opened again (ReopenForAppending).
+enum class LineFileState { Closed, Reading, Writing, Aside };
 
 struct LineFile {
     SysHandle handle = kInvalidHandle;
@@ -75,8 +77,18 @@ void OpenStandardInput(LineFile& file);
 // Opens for appending; a missing file is created, and a file that exists by
 // the time of the open is never emptied. `created` tells which.
 void OpenForAppendingOrCreating(LineFile& file);
-// Opens a file that exists for appending (2 when it is gone).
-void OpenForAppendingExisting(LineFile& file);
+// Opens a file that exists for appending (2 when it is gone), a file that
+// this run opened before: the look for it that a first open makes is not
+// made again. The lines of a file set aside stay pending, whether or not
+// the open succeeds.
+void ReopenForAppending(LineFile& file);
+// Closes the handle of a file open for writing, its pending whole lines
+// kept in memory (Aside; Closed when none are pending). A failed close
+// leaves its code.
+void SetAside(LineFile& file);
+// The text and CR LF added to the pending lines of a file set aside, when
+// they fit in its buffer; false, nothing added, when they do not.
+bool HoldLine(LineFile& file, std::string_view text);
 bool AtEndOfFile(LineFile& file);
 // Replaces `line` by the bytes of the current line, without its line end;
 // stops in front of the line end.

@@ -33,6 +33,11 @@ inline constexpr uint32_t kOpenAlways = 4;
 inline constexpr uint32_t kAttributeNormal = 0x80;
 inline constexpr uint32_t kAttributeDirectory = 0x10;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+// Among the attributes of an open: the file was opened by this process
+// before, so the looks at the name that its first open made (what the name
+// is, whether another program writes it) are not made again; what the open
+// finds is still refused as before. Windows itself never sees this bit.
+inline constexpr uint32_t kOpenSeenBefore = 0x00400000u;
 
 // Windows error codes the program and its tests speak of.
 inline constexpr uint32_t kErrorFileNotFound = 2;

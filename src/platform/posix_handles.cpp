@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -21,7 +22,7 @@ namespace posix {
 namespace {
 
 struct OpenHandle {
-    int fd;
+    bool held = false;
     dev_t device;
     ino_t inode;
     mode_t mode;  // the type of a file never changes while it is open
@@ -36,10 +37,47 @@ struct OpenHandle {
 // Write calls made by this process so far.
 uint64_t writeCount = 0;
 
+// The handles this process holds, by descriptor, and the descriptors of
+// each file held (a run holds a thousand destinations at once: neither an
+// open nor a close looks at the others).
+struct FileKey {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileKey&) const = default;
+};
+struct FileKeyHash {
+    size_t operator()(const FileKey& key) const {
+        return std::hash<uint64_t>()(static_cast<uint64_t>(key.inode) * 0x9E3779B97F4A7C15u ^
+                                     static_cast<uint64_t>(key.device));
+    }
+};
 std::vector<OpenHandle> openHandles;
+std::unordered_multimap<FileKey, int, FileKeyHash> handlesOnFile;
 
-bool SameFile(const OpenHandle& held, const struct stat& info) {
-    return held.device == info.st_dev && held.inode == info.st_ino;
+FileKey KeyOf(const struct stat& info) { return {info.st_dev, info.st_ino}; }
+
+void Release(int fd);
+
+void Hold(int fd, const OpenHandle& entry) {
+    Release(fd);
+    if (static_cast<size_t>(fd) >= openHandles.size()) openHandles.resize(static_cast<size_t>(fd) + 1);
+    openHandles[static_cast<size_t>(fd)] = entry;
+    openHandles[static_cast<size_t>(fd)].held = true;
+    handlesOnFile.emplace(FileKey{entry.device, entry.inode}, fd);
+}
+
+void Release(int fd) {
+    if (fd < 0 || static_cast<size_t>(fd) >= openHandles.size()) return;
+    OpenHandle& entry = openHandles[static_cast<size_t>(fd)];
+    if (!entry.held) return;
+    entry.held = false;
+    auto [first, last] = handlesOnFile.equal_range(FileKey{entry.device, entry.inode});
+    for (auto it = first; it != last; ++it) {
+        if (it->second == fd) {
+            handlesOnFile.erase(it);
+            break;
+        }
+    }
 }
 
 bool ShareConflict(const OpenHandle& held, uint32_t access, uint32_t shareMode) {
@@ -52,13 +90,11 @@ bool ShareConflict(const OpenHandle& held, uint32_t access, uint32_t shareMode) 
 
 // A copy of this process's entry for the handle, if it has one.
 bool FindHeld(SysHandle file, OpenHandle* entry) {
-    for (const OpenHandle& held : openHandles) {
-        if (held.fd == file) {
-            *entry = held;
-            return true;
-        }
-    }
-    return false;
+    if (file < 0 || static_cast<size_t>(file) >= openHandles.size()) return false;
+    const OpenHandle& held = openHandles[static_cast<size_t>(file)];
+    if (!held.held) return false;
+    *entry = held;
+    return true;
 }
 
 int OpenFlags(uint32_t access) {
@@ -70,15 +106,18 @@ int OpenFlags(uint32_t access) {
 
 // Opens the name as the disposition says; `created` tells whether this call
 // made the file. "Open always" makes a missing file without ever emptying
-// one that another process made a moment before.
-int OpenByDisposition(const std::string& native, int flags, uint32_t disposition, bool* created) {
+// one that another process made a moment before; a name just seen `absent`
+// is made first.
+int OpenByDisposition(const std::string& native, int flags, uint32_t disposition, bool absent, bool* created) {
     *created = false;
     switch (disposition) {
         case kOpenAlways:
             for (int attempt = 0; attempt < 4; ++attempt) {
-                int fd = open(native.c_str(), flags, 0666);
-                if (fd >= 0 || errno != ENOENT) return fd;
-                fd = open(native.c_str(), flags | O_CREAT | O_EXCL, 0666);
+                if (!absent || attempt > 0) {
+                    int fd = open(native.c_str(), flags, 0666);
+                    if (fd >= 0 || errno != ENOENT) return fd;
+                }
+                int fd = open(native.c_str(), flags | O_CREAT | O_EXCL, 0666);
                 if (fd >= 0 || errno != EEXIST) {
                     *created = fd >= 0;
                     return fd;
@@ -94,13 +133,18 @@ int OpenByDisposition(const std::string& native, int flags, uint32_t disposition
 // it (a block device would be written over in place). A file that another
 // process has open for writing is refused to a writer, and to a reader that
 // denies writers (the input: a half-written line must not pass as a line).
-Refused RefusalBeforeOpen(const std::string& native, uint32_t access, uint32_t shareMode) {
+// `absent`: the look found no file by the name.
+Refused RefusalBeforeOpen(const std::string& native, uint32_t access, uint32_t shareMode, bool* absent) {
+    *absent = false;
     bool writing = (access & kGenericWrite) != 0;
     if (!writing && (shareMode & kShareWrite)) return {};
     struct stat info;
-    if (stat(native.c_str(), &info) != 0) return {};  // absent: the open decides
+    if (stat(native.c_str(), &info) != 0) {  // absent: the open decides
+        *absent = errno == ENOENT;
+        return {};
+    }
     if (writing && !S_ISREG(info.st_mode)) return NotRegularRefusal(info);
-    if (OpenForWritingElsewhere(native)) return {kErrorSharingViolation, kWordsWrittenElsewhere};
+    if (OpenForWritingElsewhere(native, info)) return {kErrorSharingViolation, kWordsWrittenElsewhere};
     return {};
 }
 
@@ -114,8 +158,9 @@ Refused Refusal(const struct stat& info, uint32_t access, uint32_t shareMode, bo
     if (S_ISDIR(info.st_mode) || (writing && !S_ISREG(info.st_mode))) return NotRegularRefusal(info);
     if (!created && writing && !HasWriteBit(info)) return {kErrorAccessDenied, kWordsReadOnly};
     if (S_ISREG(info.st_mode) && !locked) return {kErrorSharingViolation, kWordsLocked};
-    for (const OpenHandle& held : openHandles) {
-        if (SameFile(held, info) && ShareConflict(held, access, shareMode)) {
+    auto [first, last] = handlesOnFile.equal_range(KeyOf(info));
+    for (auto it = first; it != last; ++it) {
+        if (ShareConflict(openHandles[static_cast<size_t>(it->second)], access, shareMode)) {
             return {kErrorSharingViolation, kWordsOpenHere};
         }
     }
@@ -124,24 +169,28 @@ Refused Refusal(const struct stat& info, uint32_t access, uint32_t shareMode, bo
 
 }  // namespace
 
-bool OpenHereOn(const struct stat& info) {
-    return std::any_of(openHandles.begin(), openHandles.end(),
-                       [&](const OpenHandle& held) { return SameFile(held, info); });
-}
+bool OpenHereOn(const struct stat& info) { return handlesOnFile.count(KeyOf(info)) != 0; }
 
 }  // namespace posix
 
 SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
-                        uint32_t /*attributes*/) {
+                        uint32_t attributes) {
     const std::string* nativeName = posix::ToNative(name);
     if (nativeName == nullptr) return kInvalidHandle;
     const std::string& native = *nativeName;
-    if (posix::Refused refusal = posix::RefusalBeforeOpen(native, access, shareMode)) {
+    bool absent = false;
+    int flags = posix::OpenFlags(access);
+    if (attributes & kOpenSeenBefore) {
+        // Without the look before the open, an open never waits on what may
+        // have taken the name since (a FIFO, a device): the refusal after it
+        // closes that again.
+        flags |= O_NONBLOCK;
+    } else if (posix::Refused refusal = posix::RefusalBeforeOpen(native, access, shareMode, &absent)) {
         posix::SetLastError(refusal.code, refusal.reason);
         return kInvalidHandle;
     }
     bool created = false;
-    int fd = posix::OpenByDisposition(native, posix::OpenFlags(access), disposition, &created);
+    int fd = posix::OpenByDisposition(native, flags, disposition, absent, &created);
     if (fd < 0) {
         posix::FailFromErrno(native);
         return kInvalidHandle;
@@ -165,7 +214,7 @@ SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t share
     // Only regular files are locked: devices and pipes are shared freely.
     if (lockKind != posix::LockKind::None && !S_ISREG(info.st_mode)) posix::DropLocks(fd);
     uint64_t size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
-    posix::openHandles.push_back({fd, info.st_dev, info.st_ino, info.st_mode, access, shareMode, size, writesBefore});
+    posix::Hold(fd, {true, info.st_dev, info.st_ino, info.st_mode, access, shareMode, size, writesBefore});
     posix::SetLastError(disposition == kOpenAlways && !created ? kErrorAlreadyExists : 0, {});
     return fd;
 }
@@ -283,6 +332,13 @@ bool SysGetFileSize(SysHandle file, uint64_t* size) {
 }
 
 bool SysGetFileIdentity(SysHandle file, SysFileIdentity* identity) {
+    // A file held keeps the identity it had at the open.
+    posix::OpenHandle held;
+    if (posix::FindHeld(file, &held)) {
+        identity->device = static_cast<uint64_t>(held.device);
+        identity->index = static_cast<uint64_t>(held.inode);
+        return true;
+    }
     struct stat info;
     if (fstat(static_cast<int>(file), &info) != 0) return posix::FailFromErrno("");
     identity->device = static_cast<uint64_t>(info.st_dev);
@@ -346,18 +402,15 @@ SysHandle SysOpenStdInput() {
         return kInvalidHandle;
     }
     uint64_t size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
-    posix::openHandles.push_back(
-        {STDIN_FILENO, info.st_dev, info.st_ino, info.st_mode, kGenericRead, kShareRead, size, posix::writeCount});
+    posix::Hold(STDIN_FILENO,
+                {true, info.st_dev, info.st_ino, info.st_mode, kGenericRead, kShareRead, size, posix::writeCount});
     return STDIN_FILENO;
 }
 
 bool SysCloseHandle(SysHandle file) {
     posix::OpenHandle held;
     bool known = posix::FindHeld(file, &held);
-    auto& handles = posix::openHandles;
-    handles.erase(
-        std::remove_if(handles.begin(), handles.end(), [&](const posix::OpenHandle& h) { return h.fd == file; }),
-        handles.end());
+    posix::Release(file);
     // Standard input stays held, so that no file opened later takes its place.
     if (file == STDIN_FILENO) return true;
     // A file written here whose last name went while it was open (rm, or

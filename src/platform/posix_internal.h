@@ -103,8 +103,9 @@ LockKind LockFor(uint32_t access, uint32_t shareMode);
 bool TakeLocks(int fd, LockKind kind);
 void DropLocks(int fd);
 // Another process has the regular file open for writing, as far as the
-// system tells (a read lease is refused while a writer has it open).
-bool OpenForWritingElsewhere(const std::string& native);
+// system tells (a read lease is refused while a writer has it open);
+// `before`: what a look at the name just found.
+bool OpenForWritingElsewhere(const std::string& native, const struct stat& before);
 // Another process holds the file open for writing, by a lock it took.
 bool WriteLockedElsewhere(int fd);
 

@@ -52,9 +52,8 @@ void DropLocks(int fd) {
 
 // Only the file's owner (or root) may take a lease; elsewhere nothing is
 // known.
-bool OpenForWritingElsewhere(const std::string& native) {
-    struct stat before;
-    if (stat(native.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return false;
+bool OpenForWritingElsewhere(const std::string& native, const struct stat& before) {
+    if (!S_ISREG(before.st_mode)) return false;
     int probe = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (probe < 0) return false;
     struct stat info;

@@ -54,6 +54,7 @@ size_t Utf8Of(const wchar_t* wide, size_t length, char* out, size_t room) {
 
 SysHandle SysCreateFile(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
                         uint32_t attributes) {
+    attributes &= ~kOpenSeenBefore;
     if (codePage == kCodePageUtf8) {
         std::wstring wide;
         if (!WideName(name, wide)) return kInvalidHandle;

@@ -38,8 +38,11 @@ run_e2e.py. Each holds a promise of the program:
                         heard at the next block
   write-of-nothing      a write that takes no byte fails (29), never loops
   few-descriptors       a descriptor limit below the destinations in use:
-                        the least recently used are put aside, no line lost
-                        (both programs: 300 destinations under Wine)
+                        the least recently used are put aside holding their
+                        lines, the files those of the run without the limit;
+                        a failure past the limit puts every destination back
+  few-descriptors-wine  the Windows program under ulimit -n 256 with 300
+                        destinations: every file right, status 0
   non-file-destinations  a block device, a terminal, a FIFO and a socket as
                         destinations are refused with 5, nothing written
   deleted-destination   a destination removed while the run writes it ends
@@ -510,22 +513,78 @@ def write_fault_sweep(run):
     return run.problems
 
 
+# 60 rules taking turns, a new one on most lines; rule 51 names f1.csv by a
+# second spelling, first met after f1.csv was put aside holding a line;
+# K2's lines are 3 KB long, so that its buffer fills while it is aside.
+FEW_KEYS = range(1, 61)
+FEW_LINES = [f"K{(n * 7) % 60 + 1},{n}".encode() + (b"," + b"x" * 3000 if (n * 7) % 60 == 1 else b"")
+             for n in range(1200)]
+
+
+def few_descriptors_input(run):
+    entries = [f"{n:03d}=[K{n},{'.' + chr(92) + 'f1' if n == 51 else f'f{n}'}.csv]" for n in FEW_KEYS]
+    run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=60", *entries))
+    run.place("in.csv", b"".join(line + CRLF for line in FEW_LINES))
+
+
+def few_descriptors_limit(descriptors, size=None):
+    def limit():
+        resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors))
+        if size:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+    return limit
+
+
+@linux_only
 def few_descriptors(run):
-    """A descriptor limit below the destinations taking turns: those used
-    least recently are put aside and opened again, and every file holds its
-    lines in input order. Linux: a limit of 40 and 60 destinations. Under
-    Wine, whose program holds a descriptor for every handle: the program
-    under a limit of 256 with 300 destinations, the wine server (started
-    here unless one runs) under 4096, so that the server is not the one
-    to run out (defect: 245 files, then "too many open files")."""
-    limit, count = (256, 300) if run.platform.wine else (40, 60)
-    if run.platform.wine:
-        # A first program starts the prefix's services, which outlive it
-        # holding its output: one of their own, not the case's pipes.
-        start = f'source {shlex.quote(WINE_ENV)} && ulimit -n 4096 && (wineserver -p 60 || true) && ' \
-                '"$ROWDISPATCH_WINE_LOADER" cmd /c rem'
-        subprocess.run(["bash", "-c", start],
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+    """A descriptor limit of 40 and 60 destinations taking turns: those used
+    least recently are put aside holding their lines and opened again when
+    their buffer fills or the run ends; every file holds its lines in input
+    order, byte for byte as the run without the limit writes them, the two
+    spellings of one file too."""
+    few_descriptors_input(run)
+    expected = {f"f{n}.csv": b"".join(line + CRLF for line in FEW_LINES
+                                      if line.split(b",")[0] in ({b"K1", b"K51"} if n == 1 else {f"K{n}".encode()}))
+                for n in FEW_KEYS if n != 51}
+    expected["Default.csv"] = b""
+    for limit in (few_descriptors_limit(40), None):
+        status, output = run.run(["in.csv", "rules.ini"], preexec_fn=limit)
+        run.expect(status, output, 0, START + summary(1200, [(f"K{n}".encode(), 20) for n in FEW_KEYS], 0) + END)
+        run.expect_only(expected)
+        for name in expected:
+            os.unlink(run.at(name))
+    return run.problems
+
+
+@linux_only
+def few_descriptors_then_failure(run):
+    """The same run past the descriptor limit, and past a file-size limit
+    when K2's file grows: the write fails (223), and every destination is
+    put back, those holding lines aside and f3.csv, there before, too."""
+    few_descriptors_input(run)
+    run.place("f3.csv", b"old\r\n")
+    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=few_descriptors_limit(40, 40_000))
+    run.expect(status, output, 1, START + io_report(run, "00000203", 223))
+    run.expect_only({})
+    return run.problems
+
+
+def few_descriptors_wine(run):
+    """Under Wine, whose program holds a descriptor for every handle: the
+    program under a limit of 256 with 300 destinations taking turns, the
+    wine server (started here unless one runs) under 4096, so that the
+    server is not the one to run out. Those used least recently are put
+    aside and opened again, and every file holds its lines in input order
+    (once: 245 files, then "too many open files")."""
+    if not run.platform.wine:
+        return None
+    limit, count = 256, 300
+    # A first program starts the prefix's services, which outlive it
+    # holding its output: one of their own, not the case's pipes.
+    start = f'source {shlex.quote(WINE_ENV)} && ulimit -n 4096 && (wineserver -p 60 || true) && ' \
+            '"$ROWDISPATCH_WINE_LOADER" cmd /c rem'
+    subprocess.run(["bash", "-c", start],
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
     entries = [f"{n:03d}=[K{n},f{n}.csv]" for n in range(1, count + 1)]
     run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", f"Count={count}", *entries))
     lines = [f"K{(n * 7) % count + 1},{n}".encode() for n in range(count * 10)]
@@ -891,22 +950,25 @@ KILL_POINTS = {"opened": ([b"x,1\r\n"], False), "one-written": ([LONG_A, b"x,1\r
 
 
 def aside_then(change):
-    """ulimit -n 17: one destination open at a time, so a.csv is put aside
-    while b.csv takes a line. Then a.csv is changed; the run comes back to it.
-    Gone, replaced by another file or cut short: code 2 and every
-    destination put back. Only appended to: written on."""
+    """ulimit -n 17: one destination open at a time, so a.csv, after a line
+    longer than its buffer went to the file, is put aside holding its next
+    line while b.csv takes one. Then a.csv is changed; a third line for it
+    is held too, and the end of the run opens it again to write them. Gone,
+    replaced by another file or cut short: code 2 and every destination put
+    back, the held lines never written there. Only appended to: written on,
+    after the appended bytes, as the run without the limit writes it."""
     @linux_only
     def case(run):
         two_rules(run)
         paused = Paused(run, preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (17, 17)))
-        paused.feed(b"A,1\r\nA,2\r\n")
+        paused.feed(LONG_A + b"A,2\r\n")
         paused.feed(b"B,1\r\n")
         path = run.at("a.csv")
         if change == "removed":
             os.unlink(path)
         elif change == "replaced":  # another file of the same bytes moved over it
             with open(path + b".new", "wb") as f:
-                f.write(b"A,1\r\nA,2\r\n")
+                f.write(LONG_A)
             os.replace(path + b".new", path)
         elif change == "emptied":
             os.truncate(path, 0)
@@ -917,10 +979,10 @@ def aside_then(change):
         status, output = paused.finish()
         if change == "appended":
             run.expect(status, output, 0, START + summary(4, [(b"A", 3), (b"B", 1)], 0) + END)
-            run.expect_only({"a.csv": b"A,1\r\nA,2\r\nother\r\nA,3\r\n", "b.csv": b"B,1\r\n", "Default.csv": b""})
+            run.expect_only({"a.csv": LONG_A + b"other\r\nA,2\r\nA,3\r\n", "b.csv": b"B,1\r\n", "Default.csv": b""})
             return run.problems
         run.expect(status, output, 1, START + io_report(run, "00000201", 2))
-        kept = {"replaced": {"a.csv": b"A,1\r\nA,2\r\n"}, "emptied": {"a.csv": b""}}.get(change, {})
+        kept = {"replaced": {"a.csv": LONG_A}, "emptied": {"a.csv": b""}}.get(change, {})
         run.expect_only(kept)
         return run.problems
     return case
@@ -1080,7 +1142,9 @@ CASES = [("out-of-memory", out_of_memory),
          ("interrupted-SIGHUP", interrupted(signal.SIGHUP)), ("hostile-rule-files", hostile_rule_files),
          ("program-as-destination", program_as_destination), ("write-fault-sweep", write_fault_sweep),
          ("full-disk-then-more", full_disk_then_more), ("stop-in-endless-line", stop_in_endless_line),
-         ("few-descriptors", few_descriptors), ("non-file-destinations", non_file_destinations),
+         ("few-descriptors", few_descriptors), ("few-descriptors-wine", few_descriptors_wine),
+         ("few-descriptors-then-failure", few_descriptors_then_failure),
+         ("non-file-destinations", non_file_destinations),
          ("deleted-destination", deleted_destination), ("file-size-limit", file_size_limit),
          ("stop-while-writing", stop_while_writing), ("sibling-folders", sibling_folders), ("no-proc", no_proc),
          ("reasons", reasons),
