@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 std::atomic<bool> gSysInterruptRequested{false};
 
@@ -145,6 +146,33 @@ std::string SysCurrentFolder() {
 }
 
 uint64_t SysMilliseconds() { return GetTickCount64(); }
+
+namespace {
+
+// When the system started, in seconds of the system clock.
+int64_t BootSecond() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<int64_t>(ticks / 10000000) - static_cast<int64_t>(GetTickCount64() / 1000);
+}
+
+}  // namespace
+
+std::string SysBootRecord() { return "t" + std::to_string(BootSecond()); }
+
+// The same start within a minute: the clock may have been set meanwhile.
+bool SysSameBoot(std::string_view record) {
+    if (record.size() < 2 || record[0] != 't') return false;
+    int64_t second = 0;
+    bool negative = record[1] == '-';
+    for (char digit : record.substr(negative ? 2 : 1)) {
+        if (digit < '0' || digit > '9') return false;
+        second = second * 10 + (digit - '0');
+    }
+    int64_t apart = (negative ? -second : second) - BootSecond();
+    return apart >= -60 && apart <= 60;
+}
 
 std::atomic<bool> gSysTickDue{false};
 
