@@ -56,9 +56,9 @@ struct Recorded {
     uint64_t size = 0;
     uint64_t low = 0;
     uint64_t high = 0;
-    uint64_t ahead = 0;  // with sync: the end announced ahead
     bool created = false;
     bool changed = false;
+    uint64_t ahead = 0;  // with sync: the end announced ahead
 };
 
 // Cuts the destination back to its size before the run, or removes it when
