@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "files/journal.h"
 #include "files/line_file.h"
 #include "messages/messages.h"
 #include "process/failure_place.h"
@@ -36,14 +37,17 @@ std::string Number(int64_t value) { return std::to_string(value); }
 std::string HowFar(const RunProgress& run, int64_t firstMissing) {
     if (!run.inPass) return std::string(kDiagnosticNoLineRead);
     std::string text;
-    if (firstMissing > 0) text = Replaced(kDiagnosticMissingFrom, Number(firstMissing)) + "; ";
     if (run.inputEnded) {
         text += Replaced(kDiagnosticWholeInput, Number(run.linesRead));
     } else {
         text += Replaced(kDiagnosticLineOfInput, Number(run.linesRouted + 1));
     }
-    return text + "; " +
-           Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted, Number(run.linesRouted));
+    text += "; " +
+            Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted, Number(run.linesRouted));
+    // A failed write lost nothing: the run's lines left every file, and the
+    // input still holds them all.
+    if (firstMissing > 0 && EveryDestinationPutBack()) text.append("; ").append(kDiagnosticRunAgain);
+    return text;
 }
 
 // What was being done, the file's name in place, and the reason.

@@ -1,5 +1,6 @@
 #include "files/journal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 #include <vector>
@@ -21,10 +22,30 @@ std::string SlotName(const std::string& folder, uint32_t slot) {
     return name;
 }
 
-bool WriteRecord(const Journal& journal, const std::string& record) {
+// With sync, a destination's end is announced this far ahead of what it
+// holds, so that the journal reaches the disk once in so many bytes of it
+// (and once for every destination opened since), not before every block.
+constexpr uint64_t kSyncStep = 8 * 1024 * 1024;
+
+// Hands the record to the system; with sync, a `durable` one reaches the
+// disk at the next SyncJournal, before any byte it tells of.
+bool WriteRecord(Journal& journal, const std::string& record, bool durable = true) {
     uint32_t written = 0;
-    if (!SysWriteFile(journal.handle, record.data(), static_cast<uint32_t>(record.size()), &written)) return false;
-    return !journal.sync || SysFlushFileBuffers(journal.handle);
+    if (durable) journal.unsynced = journal.sync;
+    return SysWriteFile(journal.handle, record.data(), static_cast<uint32_t>(record.size()), &written);
+}
+
+bool SyncJournal(Journal& journal) {
+    if (!journal.unsynced) return true;
+    journal.unsynced = false;
+    return SysFlushFileBuffers(journal.handle);
+}
+
+// "A n end", with sync: the file will hold at most `end` bytes until the
+// next such record.
+bool AnnounceEnd(JournalEntry& entry, uint64_t end) {
+    entry.announcedEnd = end;
+    return WriteRecord(*entry.journal, "A " + std::to_string(entry.number) + " " + std::to_string(end) + "\n");
 }
 
 // What a journal says of one destination; its file holding between `low`
@@ -37,6 +58,7 @@ struct Recorded {
     uint64_t high = 0;
     bool created = false;
     bool changed = false;
+    uint64_t ahead = 0;  // with sync: the end announced ahead
 };
 
 // Cuts the destination back to its size before the run, or removes it when
@@ -99,6 +121,7 @@ bool TakeNumber(std::string_view& text, uint64_t& number) {
 // The destinations a journal lists; false when it is not one this run can
 // read (another code page: a run of that code page puts it back).
 bool ParseJournal(std::string_view text, uint32_t codePage, std::vector<Recorded>& found) {
+    bool sameBoot = false;
     size_t end = text.find('\n');
     std::string expected = std::string(kHeader) + std::to_string(codePage);
     if (end == std::string_view::npos || text.substr(0, end) != expected) return false;
@@ -111,6 +134,10 @@ bool ParseJournal(std::string_view text, uint32_t codePage, std::vector<Recorded
         if (line.size() < 2 || line[1] != ' ') continue;
         char kind = line[0];
         line.remove_prefix(2);
+        if (kind == 'B') {
+            sameBoot = SysSameBoot(line);
+            continue;
+        }
         uint64_t number = 0;
         if (!TakeNumber(line, number) || number > found.size()) continue;
         if (kind == 'O' && number == found.size()) {
@@ -131,7 +158,16 @@ bool ParseJournal(std::string_view text, uint32_t codePage, std::vector<Recorded
                 recorded.low = recorded.high;
                 recorded.high = next;
             }
+            if (kind == 'A' && TakeNumber(line, next)) recorded.ahead = std::max(recorded.ahead, next);
             if (kind == 'C') recorded.changed = true;
+        }
+    }
+    // The system started again since (a power cut): only what reached the
+    // disk counts, anything from the old size up to the end announced.
+    if (!sameBoot) {
+        for (Recorded& recorded : found) {
+            recorded.low = recorded.size;
+            recorded.high = std::max(recorded.high, recorded.ahead);
         }
     }
     return true;
@@ -208,42 +244,60 @@ void StartJournal(Journal& journal, const std::string& folder, uint32_t codePage
         StoreIoResult(static_cast<int32_t>(refusal));
         return;
     }
-    std::string header = std::string(kHeader) + std::to_string(codePage) + "\n";
-    bool started = SysTruncateFile(journal.handle, 0) && WriteRecord(journal, header) &&
+    std::string header = std::string(kHeader) + std::to_string(codePage) + "\nB " + SysBootRecord() + "\n";
+    bool started = SysTruncateFile(journal.handle, 0) && WriteRecord(journal, header) && SyncJournal(journal) &&
                    (!sync || SysFlushFolder(folder));
     if (!started) StoreIoResult(static_cast<int32_t>(SysLastError()));
 }
 
 JournalEntry* RecordDestination(Journal& journal, const std::string& path, SysHandle file, bool created,
                                 uint64_t size) {
+    const bool sync = journal.sync;
     JournalEntry& entry = journal.entries.emplace_back();
     entry.journal = &journal;
     entry.path = path;
     entry.recordedSize = entry.knownEnd = size;
     entry.created = created;
     entry.number = static_cast<uint32_t>(journal.entries.size() - 1);
-    if (!SysGetFileIdentity(file, &entry.identity) || !WriteRecord(journal, OpenRecord(entry))) {
+    entry.announcedEnd = size;
+    // With sync its first step is announced at once: the destinations
+    // opened before the first block is written share one flush.
+    if (!SysGetFileIdentity(file, &entry.identity) || !WriteRecord(journal, OpenRecord(entry)) ||
+        (sync && !AnnounceEnd(entry, size + kSyncStep))) {
         StoreIoResult(static_cast<int32_t>(SysLastError()));
     }
     return &entry;
 }
 
 bool RecordEnd(JournalEntry& entry, uint64_t end) {
-    return WriteRecord(*entry.journal, "W " + std::to_string(entry.number) + " " + std::to_string(end) + "\n");
+    Journal& journal = *entry.journal;
+    if (journal.sync && end > entry.announcedEnd && !AnnounceEnd(entry, std::max(end, entry.knownEnd + kSyncStep))) {
+        return false;
+    }
+    // The exact end serves a run killed; it need not reach the disk, which
+    // holds the end announced ahead for a power cut.
+    return WriteRecord(journal, "W " + std::to_string(entry.number) + " " + std::to_string(end) + "\n", false) &&
+           SyncJournal(journal);
 }
 
 void RecordChanged(JournalEntry& entry) {
     entry.changed = true;
-    WriteRecord(*entry.journal, "C " + std::to_string(entry.number) + "\n");
+    if (WriteRecord(*entry.journal, "C " + std::to_string(entry.number) + "\n")) SyncJournal(*entry.journal);
 }
 
 void EndJournal(Journal& journal) {
     if (journal.handle == kInvalidHandle) return;
     // With sync the names of the files the run made reach the disk before
     // the journal that would remove them goes.
+    // Each folder once, however many files the run made in it.
     bool durable = true;
+    std::vector<std::string> flushed;
     for (const JournalEntry& entry : journal.entries) {
-        if (journal.sync && entry.created) durable = SysFlushFolder(DirectoryOf(entry.path)) && durable;
+        if (!journal.sync || !entry.created) continue;
+        std::string folder = DirectoryOf(entry.path);
+        if (std::find(flushed.begin(), flushed.end(), folder) != flushed.end()) continue;
+        durable = SysFlushFolder(folder) && durable;
+        flushed.push_back(std::move(folder));
     }
     if (!durable || !SysTruncateFile(journal.handle, 0) || (journal.sync && !SysFlushFileBuffers(journal.handle))) {
         StoreIoResult(static_cast<int32_t>(SysLastError()));
@@ -255,6 +309,14 @@ void EndJournal(Journal& journal) {
     if (journal.sync) SysFlushFolder(journal.folder);
 }
 
+namespace {
+
+bool everyPutBack = false;
+
+}  // namespace
+
+bool EveryDestinationPutBack() { return everyPutBack; }
+
 void PutBackDestinations(Journal& journal) {
     if (journal.handle == kInvalidHandle) return;
     try {
@@ -265,6 +327,7 @@ void PutBackDestinations(Journal& journal) {
             if (!PutBackOne(recorded, journal.sync)) left.push_back(entry.path);
         }
         if (!journal.entries.empty()) TellPutBack(std::string(kDiagnosticPutBack), left);
+        everyPutBack = left.empty();
         DropJournalFile(journal.handle, journal.path);
         journal.handle = kInvalidHandle;
     } catch (...) {

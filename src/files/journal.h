@@ -17,6 +17,13 @@
 //        destination n opened: made by the run (1) or there before (0), the
 //        file's identity, and its size before the run
 //   "W <n> <end>"   destination n is about to be written up to <end> bytes
+//   "A <n> <end>"   with Sync=1: destination n will hold at most <end>
+//        bytes until the next such record, announced ahead in large steps,
+//        so that the journal reaches the disk once a step, not every block
+//   "B <start>"     the start of the system the run ran in: a later run in
+//        the same start (the run was killed) trusts the exact "W" ends;
+//        after a restart (a power cut) a destination holding from its old
+//        size up to the end announced is put back
 //   "C <n>"         another program wrote destination n meanwhile
 // Numbers are decimal; the path is in the run's code page, to the line end.
 //
@@ -42,6 +49,7 @@ struct JournalEntry {
     SysFileIdentity identity;
     uint64_t recordedSize = 0;  // before the run's first byte
     uint64_t knownEnd = 0;      // what the file holds by the run's account
+    uint64_t announcedEnd = 0;  // the end the journal last told of
     uint32_t number = 0;
     bool created = false;
     bool changed = false;  // another program wrote it meanwhile
@@ -53,6 +61,7 @@ struct Journal {
     std::string folder;
     FolderFailure folderFailure;  // the journal's folder could not be made: why
     bool sync = false;            // Sync=1: records, data and names reach the disk in order
+    bool unsynced = false;        // with sync: records written since the last flush
     std::deque<JournalEntry> entries;
 
     Journal() = default;
@@ -82,3 +91,6 @@ void EndJournal(Journal& journal);
 // The run failed, every destination closed: each is put back, the
 // diagnostic line says so, and the journal goes. Never throws.
 void PutBackDestinations(Journal& journal);
+// The last putting back of this process left every destination as it was
+// before the run (false before any).
+bool EveryDestinationPutBack();

@@ -240,6 +240,11 @@ const SysUserConventions& SysConventions();
 std::string SysCurrentFolder();
 // Milliseconds from a fixed point, never going back.
 uint64_t SysMilliseconds();
+// Tells this start of the system from others: a record of it, one word,
+// and whether a record names this start (a journal left by a run killed
+// since, not by a power cut or a restart).
+std::string SysBootRecord();
+bool SysSameBoot(std::string_view record);
 // From now on gSysTickDue is set every `period` milliseconds, until
 // SysStopTicker (Linux only: the Windows program shows no progress).
 void SysStartTicker(uint32_t period);

@@ -162,6 +162,18 @@ uint64_t SysMilliseconds() {
     return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
 }
 
+std::string SysBootRecord() {
+    char text[64] = {};
+    int fd = open("/proc/sys/kernel/random/boot_id", O_RDONLY | O_CLOEXEC);
+    ssize_t length = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
+    if (fd >= 0) close(fd);
+    std::string record(text, length > 0 ? static_cast<size_t>(length) : 0);
+    while (!record.empty() && (record.back() == '\n' || record.back() == ' ')) record.pop_back();
+    return record;
+}
+
+bool SysSameBoot(std::string_view record) { return !record.empty() && record == SysBootRecord(); }
+
 namespace {
 
 void OnTick(int) { gSysTickDue.store(true, std::memory_order_relaxed); }

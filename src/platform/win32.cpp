@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "platform/utf8.h"
+#include "platform/win32_internal.h"
 
 #include <algorithm>
 #include <string>
@@ -69,14 +70,11 @@ bool SysReadFile(SysHandle file, void* buffer, uint32_t size, uint32_t* delivere
     return ok != FALSE;
 }
 
-// A write that takes fewer bytes than given goes on with the rest, whose
-// failure (a full disk: 112) is the one told; one that takes nothing is a
-// write fault.
-bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
+bool win32::WriteAll(HANDLE file, const void* bytes, uint32_t size, uint32_t* written) {
     *written = 0;
     while (*written < size) {
         DWORD count = 0;
-        if (!WriteFile(ToWin(file), static_cast<const char*>(bytes) + *written, size - *written, &count, nullptr))
+        if (!WriteFile(file, static_cast<const char*>(bytes) + *written, size - *written, &count, nullptr))
             return false;
         if (count == 0) {
             SetLastError(ERROR_WRITE_FAULT);
@@ -85,6 +83,11 @@ bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* wr
         *written += count;
     }
     return true;
+}
+
+bool SysWriteFile(SysHandle file, const void* bytes, uint32_t size, uint32_t* written) {
+    if (win32::WritesWithinGrace(ToWin(file))) return win32::WriteWithinGrace(bytes, size, written);
+    return win32::WriteAll(ToWin(file), bytes, size, written);
 }
 
 bool SysGetFileSize(SysHandle file, uint64_t* size) {
