@@ -115,6 +115,40 @@ void PutAside(DestinationTable& table, Destination& next) {
     CloseOne(table, slot, &next);
 }
 
+size_t FilePlace(const DestinationTable& table, const SysFileIdentity& identity) {
+    uint64_t hash = (identity.index ^ (identity.device * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
+    return static_cast<size_t>(hash >> 32) & (table.files.size() - 1);
+}
+
+// The first destination whose record names the file, or kNoSlot.
+size_t FindFile(const DestinationTable& table, const SysFileIdentity& identity) {
+    if (table.files.empty()) return kNoSlot;
+    for (size_t at = FilePlace(table, identity); table.files[at] != 0; at = (at + 1) & (table.files.size() - 1)) {
+        size_t slot = table.files[at] - 1;
+        if (table.slots[slot]->record->identity == identity) return slot;
+    }
+    return kNoSlot;
+}
+
+void PlaceFile(DestinationTable& table, size_t slot) {
+    size_t at = FilePlace(table, table.slots[slot]->record->identity);
+    while (table.files[at] != 0) at = (at + 1) & (table.files.size() - 1);
+    table.files[at] = static_cast<uint32_t>(slot + 1);
+}
+
+// Notes the slot as the first destination of the file its record names.
+void AddFile(DestinationTable& table, size_t slot) {
+    if (2 * (table.fileCount + 1) > table.files.size()) {
+        std::vector<uint32_t> old(std::max<size_t>(64, 2 * table.files.size()), 0);
+        old.swap(table.files);
+        for (uint32_t entry : old) {
+            if (entry != 0) PlaceFile(table, entry - 1);
+        }
+    }
+    PlaceFile(table, slot);
+    ++table.fileCount;
+}
+
 // A destination put aside is opened again only as the file the run left:
 // gone, another file by that name, or shorter than the run left it, it
 // fails with 2, its pending lines never written there. One that another
@@ -155,17 +189,16 @@ FolderFailure OpenByPath(DestinationTable& table, size_t slot) {
     table.calls->open(file, &folder);
     if (PendingIoResult != 0 || !table.journaled) return folder;
     SysFileIdentity identity;
-    if (SysGetFileIdentity(file.handle, &identity)) {
-        auto [first, added] = table.files.try_emplace({identity.device, identity.index}, slot);
-        if (!added) {
-            Destination& other = *table.slots[first->second];
-            destination.sameFile = other.sameFile = true;
-            destination.record = file.record = other.record;
-            return folder;
-        }
+    size_t first = SysGetFileIdentity(file.handle, &identity) ? FindFile(table, identity) : kNoSlot;
+    if (first != kNoSlot) {
+        Destination& other = *table.slots[first];
+        destination.sameFile = other.sameFile = true;
+        destination.record = file.record = other.record;
+        return folder;
     }
     destination.record = RecordDestination(table.journal, path, file.handle, file.created, file.size);
     file.record = destination.record;
+    if (PendingIoResult == 0) AddFile(table, slot);
     return folder;
 }
 
@@ -255,7 +288,7 @@ void NoteSameFile(DestinationTable& table, size_t slot) {
     Destination& destination = *table.slots[slot];
     if (!destination.sameFile || destination.record == nullptr) return;
     const SysFileIdentity& identity = destination.record->identity;
-    size_t other = table.files.at({identity.device, identity.index});
+    size_t other = FindFile(table, identity);
     if (other == slot || !IsAside(*table.slots[other])) return;
     CloseOne(table, slot);
     OpenDestination(table, other);

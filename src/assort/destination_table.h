@@ -31,11 +31,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "files/file_system.h"
@@ -86,10 +84,13 @@ struct DestinationTable {
     uint32_t bound = 1;
     uint32_t bufferCount = 0;  // destinations holding a write buffer
     uint32_t bufferBound = kMaxWriteBuffers;
-    UseOrder open;                                          // the open destinations
-    UseOrder aside;                                         // those put aside with pending lines
-    std::map<std::pair<uint64_t, uint64_t>, size_t> files;  // the first destination of each file, by identity
-    const std::vector<std::string>* header = nullptr;       // written atop every destination found empty
+    UseOrder open;   // the open destinations
+    UseOrder aside;  // those put aside with pending lines
+    // The first destination of each file, by the identity in its record:
+    // open addressing, slot + 1 (0: free), at most half full.
+    std::vector<uint32_t> files;
+    size_t fileCount = 0;
+    const std::vector<std::string>* header = nullptr;  // written atop every destination found empty
     const DestinationCalls* calls = &kLineFileCalls;
     Journal journal;
     bool journaled = false;
