@@ -163,7 +163,9 @@ std::string SysBootRecord() { return "t" + std::to_string(BootSecond()); }
 
 // The same start within a minute: the clock may have been set meanwhile.
 bool SysSameBoot(std::string_view record) {
-    if (record.size() < 2 || record[0] != 't') return false;
+    // A journal is read back from disk: more digits than a second count
+    // holds are no record of ours.
+    if (record.size() < 2 || record.size() > 19 || record[0] != 't') return false;
     int64_t second = 0;
     bool negative = record[1] == '-';
     for (char digit : record.substr(negative ? 2 : 1)) {
