@@ -159,7 +159,7 @@ int64_t BootSecond() {
 
 }  // namespace
 
-std::string SysBootRecord() { return "t" + std::to_string(BootSecond()); }
+std::string SysBootRecord() { return std::string("t").append(std::to_string(BootSecond())); }
 
 // The same start within a minute: the clock may have been set meanwhile.
 bool SysSameBoot(std::string_view record) {
