@@ -46,7 +46,7 @@ std::string HowFar(const RunProgress& run, int64_t firstMissing) {
             Replaced(run.linesRouted == 1 ? kDiagnosticLineRouted : kDiagnosticLinesRouted, Number(run.linesRouted));
     // A failed write lost nothing: the run's lines left every file, and the
     // input still holds them all.
-    if (firstMissing > 0 && EveryDestinationPutBack()) text.append("; ").append(kDiagnosticRunAgain);
+    if (firstMissing > 0 && run.everyPutBack) text.append("; ").append(kDiagnosticRunAgain);
     return text;
 }
 

@@ -175,6 +175,7 @@ void AssortInput(RuleSet& rules, RunReport& report, std::string_view inputWord) 
     CheckIo(kPlaceOpenInput, inputName);
     std::vector<Target> targets = ResolveTargets(rules);
     DestinationTable table;
+    table.everyPutBack = &progress.everyPutBack;
     // The journal lives beside the default destination, whose folder every
     // writing run writes; runs that died there are put back first.
     if (writing) StartJournal(table, DirectoryOf(targets[0].path), rules.CodePage, rules.Sync);

@@ -373,5 +373,7 @@ DestinationTable::~DestinationTable() {
         DropPending(destination.file);
         AbandonLineFile(destination.file);
     }
-    if (!committed) PutBackDestinations(journal);
+    if (committed) return;
+    bool all = PutBackDestinations(journal);
+    if (everyPutBack != nullptr) *everyPutBack = all;
 }

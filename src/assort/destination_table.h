@@ -95,6 +95,7 @@ struct DestinationTable {
     Journal journal;
     bool journaled = false;
     bool committed = false;
+    bool* everyPutBack = nullptr;  // told whether a failed run's putting back left every destination as it was
 
     DestinationTable() = default;
     DestinationTable(const DestinationTable&) = delete;

@@ -309,16 +309,8 @@ void EndJournal(Journal& journal) {
     if (journal.sync) SysFlushFolder(journal.folder);
 }
 
-namespace {
-
-bool everyPutBack = false;
-
-}  // namespace
-
-bool EveryDestinationPutBack() { return everyPutBack; }
-
-void PutBackDestinations(Journal& journal) {
-    if (journal.handle == kInvalidHandle) return;
+bool PutBackDestinations(Journal& journal) {
+    if (journal.handle == kInvalidHandle) return false;
     try {
         std::vector<std::string> left;
         for (const JournalEntry& entry : journal.entries) {
@@ -327,10 +319,11 @@ void PutBackDestinations(Journal& journal) {
             if (!PutBackOne(recorded, journal.sync)) left.push_back(entry.path);
         }
         if (!journal.entries.empty()) TellPutBack(std::string(kDiagnosticPutBack), left);
-        everyPutBack = left.empty();
         DropJournalFile(journal.handle, journal.path);
         journal.handle = kInvalidHandle;
+        return left.empty();
     } catch (...) {
         // Memory ran out: the journal stays, and the next run puts back.
+        return false;
     }
 }

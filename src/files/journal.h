@@ -89,8 +89,6 @@ void RecordChanged(JournalEntry& entry);
 // follows.
 void EndJournal(Journal& journal);
 // The run failed, every destination closed: each is put back, the
-// diagnostic line says so, and the journal goes. Never throws.
-void PutBackDestinations(Journal& journal);
-// The last putting back of this process left every destination as it was
-// before the run (false before any).
-bool EveryDestinationPutBack();
+// diagnostic line says so, and the journal goes. True when every
+// destination is as it was before the run. Never throws.
+bool PutBackDestinations(Journal& journal);

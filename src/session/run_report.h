@@ -22,7 +22,8 @@ struct RunProgress {
     int64_t linesRead = 0;
     int64_t linesRouted = 0;  // routed and counted (with /o: counted)
     bool inPass = false;
-    bool inputEnded = false;  // every line read
+    bool inputEnded = false;    // every line read
+    bool everyPutBack = false;  // a failed run left every destination as it was
     // The progress line: ticking, on the terminal now, started when.
     bool showing = false;
     bool shown = false;
