@@ -615,10 +615,7 @@ def few_descriptors_wine(run):
     lines = [f"K{(n * 7) % count + 1},{n}".encode() for n in range(count * 10)]
     run.place("in.csv", b"".join(line + CRLF for line in lines))
 
-    def limit_descriptors():
-        resource.setrlimit(resource.RLIMIT_NOFILE, (limit, limit))
-
-    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=limit_descriptors)
+    status, output = run.run(["in.csv", "rules.ini"], preexec_fn=few_descriptors_limit(limit))
     run.expect(status, output, 0,
                START + summary(count * 10, [(f"K{n}".encode(), 10) for n in range(1, count + 1)], 0) + END)
     files = {f"f{n}.csv": b"".join(line + CRLF for line in lines if line.split(b",")[0] == f"K{n}".encode())
