@@ -77,13 +77,14 @@ void StoreCounts(RuleSet& rules, const AddedCounts& added) {
 // bytes that are equal compare equal, ignoring case, to the same keys,
 // whatever the platform's comparison, so a value seen before finds its rule
 // without a scan of the keys. Input whose values come in any order (the
-// usual export) is thus looked up once per distinct value. The table holds
-// kKnownValues values at most and starts afresh when it is full, and keeps
-// no value longer than kKnownValueLength, so that memory does not grow with
-// the input (a long value is rare, and its scan costs little beside it).
+// usual export) is thus looked up once per distinct value. The table starts
+// small and doubles up to kKnownValues values, then starts afresh when it
+// is full, and keeps no value longer than kKnownValueLength, so that memory
+// does not grow with the input (a long value is rare, and its scan costs
+// little beside it).
 constexpr size_t kKnownValues = 4096;
 constexpr size_t kKnownValueLength = 256;
-constexpr size_t kKnownSlots = 2 * kKnownValues;  // a power of two
+constexpr size_t kFirstKnownSlots = 64;  // a power of two, as every size after it
 
 struct KnownValue {
     std::string value;
@@ -93,7 +94,7 @@ struct KnownValue {
 };
 
 struct KnownValues {
-    std::vector<KnownValue> slots = std::vector<KnownValue>(kKnownSlots);
+    std::vector<KnownValue> slots = std::vector<KnownValue>(kFirstKnownSlots);
     size_t count = 0;
     size_t last = 0;  // the slot of the last value looked up
 };
@@ -104,33 +105,52 @@ uint64_t HashOf(std::string_view value) {
     return hash;
 }
 
+// The slot where the value with this hash is, or the empty one where it goes.
+size_t KnownSlot(const KnownValues& known, uint64_t hash, std::string_view value) {
+    const size_t mask = known.slots.size() - 1;
+    size_t slot = static_cast<size_t>(hash) & mask;
+    for (; known.slots[slot].used; slot = (slot + 1) & mask) {
+        const KnownValue& entry = known.slots[slot];
+        if (entry.hash == hash && entry.value == value) break;
+    }
+    return slot;
+}
+
+// Makes room for one more value: twice the slots while the table may still
+// grow, else an empty table.
+void MakeRoom(KnownValues& known) {
+    if (2 * (known.count + 1) <= known.slots.size()) return;
+    if (known.count == kKnownValues) {
+        for (KnownValue& entry : known.slots) entry.used = false;
+        known.count = 0;
+        return;
+    }
+    std::vector<KnownValue> old(2 * known.slots.size());
+    old.swap(known.slots);
+    known.last = 0;
+    for (KnownValue& entry : old) {
+        if (entry.used) known.slots[KnownSlot(known, entry.hash, entry.value)] = std::move(entry);
+    }
+}
+
 int32_t FindRule(const TextList& keys, KnownValues& known, std::string_view value) {
     KnownValue& last = known.slots[known.last];
     if (last.used && last.value == value) return last.rule;
     if (value.size() > kKnownValueLength) return IndexOfText(keys, value);
     uint64_t hash = HashOf(value);
-    size_t slot = static_cast<size_t>(hash) & (kKnownSlots - 1);
-    for (; known.slots[slot].used; slot = (slot + 1) & (kKnownSlots - 1)) {
-        const KnownValue& entry = known.slots[slot];
-        if (entry.hash == hash && entry.value == value) {
-            known.last = slot;
-            return entry.rule;
-        }
+    size_t slot = KnownSlot(known, hash, value);
+    if (!known.slots[slot].used) {
+        MakeRoom(known);
+        slot = KnownSlot(known, hash, value);
+        KnownValue& entry = known.slots[slot];
+        entry.value.assign(value);
+        entry.hash = hash;
+        entry.rule = IndexOfText(keys, value);
+        entry.used = true;
+        ++known.count;
     }
-    int32_t rule = IndexOfText(keys, value);
-    if (known.count == kKnownValues) {
-        for (KnownValue& entry : known.slots) entry.used = false;
-        known.count = 0;
-        slot = static_cast<size_t>(hash) & (kKnownSlots - 1);
-    }
-    KnownValue& entry = known.slots[slot];
-    entry.value.assign(value);
-    entry.hash = hash;
-    entry.rule = rule;
-    entry.used = true;
-    ++known.count;
     known.last = slot;
-    return rule;
+    return known.slots[slot].rule;
 }
 
 // Reads the next input line; false at the end of the input.
