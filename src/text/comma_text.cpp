@@ -78,12 +78,17 @@ struct Walk {
                 marks = Marks(word) & (kHighBits >> (8 * (8 - (size - at))));
             }
             for (; marks != 0; marks &= marks - 1) {
-                size_t hit = at + static_cast<size_t>(std::countr_zero(marks) / 8);
-                if (text[hit] == '\0') {
+                // The marked byte and the one before it, from the word when it holds it.
+                const unsigned bit = static_cast<unsigned>(std::countr_zero(marks)) - 7;
+                const size_t hit = at + bit / 8;
+                if (((word >> bit) & 0xFF) == 0) {
                     size = hit;
                     return hit;
                 }
-                if (StartsCharacter(from, hit)) return hit;
+                if (hit == from) return hit;
+                const unsigned char before = bit != 0 ? static_cast<unsigned char>(word >> (bit - 8))
+                                                      : static_cast<unsigned char>(text[hit - 1]);
+                if (!IsLeadByte(before) || StartsCharacter(from, hit)) return hit;
             }
         }
         return size;
