@@ -48,14 +48,17 @@ def thousand_rules(run):
     # Entry n holds the key Rn; entry 1000 is read under the key name 000.
     entries = [f"{n % 1000:03d}=[R{n},f{n}.csv]" for n in range(1, 1001)]
     run.place("rules.ini", rules_file("[AssortRules]", "ColumnNo=1", "Count=1000", *entries))
-    lines = [f"R{n},v".encode() for n in range(1000, 0, -1)] + [b"r500,lower", b"none"]
+    # Every value comes again once all have been met, in the other order:
+    # the values found so far are then held by a table grown many times.
+    lines = ([f"R{n},v".encode() for n in range(1000, 0, -1)] + [f"R{n},w".encode() for n in range(1, 1001)] +
+             [b"r500,lower", b"none"])
     run.place("in.csv", CRLF.join(lines) + CRLF)
     status, output = run.run(["in.csv", "rules.ini"])
-    counts = [(f"R{n}".encode(), 2 if n == 500 else 1) for n in range(1, 1001)]
-    files = {f"f{n}.csv": f"R{n},v\r\n".encode() for n in range(1, 1001)}
+    counts = [(f"R{n}".encode(), 3 if n == 500 else 2) for n in range(1, 1001)]
+    files = {f"f{n}.csv": f"R{n},v\r\nR{n},w\r\n".encode() for n in range(1, 1001)}
     files["f500.csv"] += b"r500,lower\r\n"
     files["Default.csv"] = b"none\r\n"
-    return check(run, status, output, 0, START + summary(1002, counts, 1) + END, files)
+    return check(run, status, output, 0, START + summary(2002, counts, 1) + END, files)
 
 
 def long_path(run):
