@@ -64,6 +64,7 @@ void ProvideBuffer(LineFile& file, uint32_t size) {
     if (file.capacity == size) return;
     file.buffer.reset(new unsigned char[size]);
     file.capacity = size;
+    file.backed = 0;
 }
 
 // The type rule after an open for writing: no type fails with 105, a
@@ -325,7 +326,20 @@ bool ReadyToWrite(LineFile& file) {
     return false;
 }
 
+// A destination that fills its first page is likely to fill the buffer:
+// the rest of it is backed at once, which costs less than a page fault
+// for each of its pages. One that takes a line or two stays at a page.
+constexpr uint32_t kFirstPage = 4096;
+
 void Append(LineFile& file, std::string_view text) {
+    if (file.position + text.size() > file.backed) {
+        if (file.backed == 0) {
+            file.backed = std::min(kFirstPage, file.capacity);
+        } else {
+            SysBackMemory(file.buffer.get() + file.backed, file.capacity - file.backed);
+            file.backed = file.capacity;
+        }
+    }
     std::memcpy(file.buffer.get() + file.position, text.data(), text.size());
     file.position += static_cast<uint32_t>(text.size());
 }

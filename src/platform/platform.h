@@ -240,6 +240,10 @@ const SysUserConventions& SysConventions();
 std::string SysCurrentFolder();
 // Milliseconds from a fixed point, never going back.
 uint64_t SysMilliseconds();
+// Has the system back the memory with pages now, in one call, rather than
+// one fault a page as it is first written; only a hint, which a system
+// that cannot take it ignores (the Windows program does).
+void SysBackMemory(void* start, size_t size);
 // Tells this start of the system from others: a record of it, one word,
 // and whether a record names this start (a journal left by a run killed
 // since, not by a power cut or a restart).

@@ -2,6 +2,7 @@
 // standard descriptors), interruption and the end.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/stat.h>
@@ -154,6 +155,19 @@ void SysExitProcess(uint32_t status) { _exit(static_cast<int>(status)); }
 const SysUserConventions& SysConventions() {
     static const SysUserConventions kLinuxWays{true, true, true};
     return kLinuxWays;
+}
+
+void SysBackMemory(void* start, size_t size) {
+#ifdef MADV_POPULATE_WRITE
+    // Whole pages only: the ones the range shares with others are theirs.
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + size) & ~(page - 1);
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)start;
+    (void)size;
+#endif
 }
 
 uint64_t SysMilliseconds() {

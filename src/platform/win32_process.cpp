@@ -147,6 +147,8 @@ std::string SysCurrentFolder() {
 
 uint64_t SysMilliseconds() { return GetTickCount64(); }
 
+void SysBackMemory(void*, size_t) {}
+
 namespace {
 
 // When the system started, in seconds of the system clock.
