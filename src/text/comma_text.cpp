@@ -132,6 +132,11 @@ int32_t WalkItems(std::string_view text, int32_t limit, Slot slot) {
             at = walk.Find<PlainEndMarks>(at, at);
             if (item != nullptr) item->assign(text.data() + start, at - start);
         }
+        // The usual step: a separator, and the next item right after it.
+        if (at + 1 < walk.size && text[at] == kSeparator && static_cast<unsigned char>(text[at + 1]) > 0x20) {
+            ++at;
+            continue;
+        }
         at = walk.SkipBlanks(at);
         if (!walk.EndsAt(at) && text[at] == kSeparator) {
             // A separator that ends the text leaves an empty item after it.
