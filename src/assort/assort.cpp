@@ -134,6 +134,7 @@ void MakeRoom(KnownValues& known) {
 }
 
 int32_t FindRule(const TextList& keys, KnownValues& known, std::string_view value) {
+    if (ItemCount(keys) == 0) return -1;  // a file for every value, and no rule
     KnownValue& last = known.slots[known.last];
     if (last.used && last.value == value) return last.rule;
     if (value.size() > kKnownValueLength) return IndexOfText(keys, value);
