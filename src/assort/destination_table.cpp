@@ -74,11 +74,13 @@ void PassBuffer(DestinationTable& table, Destination& from, Destination* next) {
     if (next != nullptr && next->file.capacity == 0) {
         next->file.buffer = std::move(from.file.buffer);
         next->file.capacity = from.file.capacity;
+        next->file.backed = from.file.backed;
     } else {
         from.file.buffer.reset();
         --table.bufferCount;
     }
     from.file.capacity = 0;
+    from.file.backed = 0;
 }
 
 // Writes out the slot's pending lines and closes it, with the I/O check;

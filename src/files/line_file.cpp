@@ -160,6 +160,11 @@ bool FillBuffer(LineFile& file) {
         StoreIoError({kErrorOperationAborted, kDiagnosticInterrupted});
         return false;
     }
+    if (file.backed == 0) {
+        // A read fills the buffer whole: its pages are backed in one call.
+        SysBackMemory(file.buffer.get(), file.capacity);
+        file.backed = file.capacity;
+    }
     uint32_t delivered = 0;
     if (!SysReadFile(file.handle, file.buffer.get(), file.capacity, &delivered)) {
         SysError error = SysLastFailure();

@@ -59,7 +59,7 @@ struct LineFile {
     uint64_t sizeSeen = 0;           // reading: the largest size seen
     std::unique_ptr<unsigned char[]> buffer;
     uint32_t capacity = 0;
-    uint32_t backed = 0;  // writing: the bytes of the buffer the system was asked to back
+    uint32_t backed = 0;  // the bytes of the buffer the system was asked to back
 
     LineFile() = default;
     LineFile(const LineFile&) = delete;
