@@ -67,6 +67,21 @@ void ProvideBuffer(LineFile& file, uint32_t size) {
     file.backed = 0;
 }
 
+// Has the system back the buffer's first `end` bytes. The first page is
+// left to the first write, so that a destination that takes a line or two
+// stays at a page; past it the whole buffer is backed in one call, which
+// costs less than a page fault for each of its pages.
+void BackBuffer(LineFile& file, size_t end) {
+    constexpr uint32_t kFirstPage = 4096;
+    if (end <= file.backed) return;
+    if (file.backed == 0 && end <= kFirstPage) {
+        file.backed = std::min(kFirstPage, file.capacity);
+        return;
+    }
+    SysBackMemory(file.buffer.get() + file.backed, file.capacity - file.backed);
+    file.backed = file.capacity;
+}
+
 // The type rule after an open for writing: no type fails with 105, a
 // character device is written through.
 void ApplyTypeRule(LineFile& file) {
@@ -160,11 +175,7 @@ bool FillBuffer(LineFile& file) {
         StoreIoError({kErrorOperationAborted, kDiagnosticInterrupted});
         return false;
     }
-    if (file.backed == 0) {
-        // A read fills the buffer whole: its pages are backed in one call.
-        SysBackMemory(file.buffer.get(), file.capacity);
-        file.backed = file.capacity;
-    }
+    BackBuffer(file, file.capacity);  // a read fills the buffer whole
     uint32_t delivered = 0;
     if (!SysReadFile(file.handle, file.buffer.get(), file.capacity, &delivered)) {
         SysError error = SysLastFailure();
@@ -331,22 +342,22 @@ bool ReadyToWrite(LineFile& file) {
     return false;
 }
 
-// A destination that fills its first page is likely to fill the buffer:
-// the rest of it is backed at once, which costs less than a page fault
-// for each of its pages. One that takes a line or two stays at a page.
-constexpr uint32_t kFirstPage = 4096;
-
-void Append(LineFile& file, std::string_view text) {
-    if (file.position + text.size() > file.backed) {
-        if (file.backed == 0) {
-            file.backed = std::min(kFirstPage, file.capacity);
-        } else {
-            SysBackMemory(file.buffer.get() + file.backed, file.capacity - file.backed);
-            file.backed = file.capacity;
-        }
-    }
+void Copy(LineFile& file, std::string_view text) {
     std::memcpy(file.buffer.get() + file.position, text.data(), text.size());
     file.position += static_cast<uint32_t>(text.size());
+}
+
+void Append(LineFile& file, std::string_view text) {
+    BackBuffer(file, file.position + text.size());
+    Copy(file, text);
+}
+
+// A whole line and its line end, which fit in the buffer.
+void AppendLine(LineFile& file, std::string_view text) {
+    BackBuffer(file, file.position + text.size() + kLineEnd.size());
+    Copy(file, text);
+    Copy(file, kLineEnd);
+    file.lineEnd = file.position;
 }
 
 }  // namespace
@@ -355,9 +366,7 @@ bool HoldLine(LineFile& file, std::string_view text) {
     if (file.state != LineFileState::Aside || text.size() + kLineEnd.size() > file.capacity - file.position) {
         return false;
     }
-    Append(file, text);
-    Append(file, kLineEnd);
-    file.lineEnd = file.position;
+    AppendLine(file, text);
     return true;
 }
 
@@ -385,9 +394,7 @@ void WriteLine(LineFile& file, std::string_view text) {
     size_t size = text.size() + kLineEnd.size();
     if (size > file.capacity - file.position && !WriteBuffer(file)) return;
     if (size <= file.capacity) {
-        Append(file, text);
-        Append(file, kLineEnd);
-        file.lineEnd = file.position;
+        AppendLine(file, text);
     } else if (HandOver(file, text.data(), static_cast<uint32_t>(text.size()), false)) {
         // Longer than the buffer: straight to the system, cut back together
         // with its line end if that fails.
